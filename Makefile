@@ -1,0 +1,40 @@
+# Everything starts here; each target installs what is missing first.
+JOBS ?= $(shell nproc)
+WITH_DISPLAY := scripts/with-display
+
+.PHONY: all deps native win scr test test-native test-win run bench fuzz endurance clean
+
+all: native win
+
+deps:
+	@scripts/install-deps
+
+native: deps
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j $(JOBS)
+
+win: deps
+	@cmake --preset win >/dev/null
+	@cmake --build --preset win -j $(JOBS)
+
+scr: deps
+	@cmake --preset win >/dev/null
+	@cmake --build --preset win -j $(JOBS) --target flindra
+	@echo "built build/win/flindra.scr"
+
+test-native: native
+	@ctest --preset native -j $(JOBS)
+
+test-win: win
+	@$(WITH_DISPLAY) ctest --preset win
+
+# Every test of both builds.
+test: test-native test-win
+
+# The full-screen saver under Wine: on $$DISPLAY when there is one, else on a
+# private virtual display with a screenshot saved to build/screenshot.png.
+run: scr
+	@scripts/run-saver $(ARGS)
+
+clean:
+	rm -rf build

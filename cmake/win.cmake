@@ -1,0 +1,40 @@
+# Windows build: flindra.scr, a static 64-bit GUI program, and the Win32-layer
+# tests, which CTest runs under Wine.
+set(FLINDRA_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+file(GLOB FLINDRA_CORE_SOURCES CONFIGURE_DEPENDS src/core/*.cpp)
+add_library(flindra_core STATIC ${FLINDRA_CORE_SOURCES})
+target_include_directories(flindra_core PUBLIC src)
+target_compile_options(flindra_core PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(flindra_core PUBLIC opengl32 glu32)
+
+# Everything of the Win32 layer but the entry point, so the tests link it too.
+file(GLOB FLINDRA_WIN32_SOURCES CONFIGURE_DEPENDS src/win32/*.cpp)
+list(REMOVE_ITEM FLINDRA_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/win32/main.cpp)
+add_library(flindra_win32 STATIC ${FLINDRA_WIN32_SOURCES})
+target_compile_definitions(flindra_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+target_compile_options(flindra_win32 PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(flindra_win32 PUBLIC flindra_core comctl32 gdi32 user32 advapi32 shell32)
+
+add_executable(flindra WIN32 src/win32/main.cpp src/win32/flindra.rc)
+set_target_properties(flindra PROPERTIES SUFFIX ".scr")
+target_compile_options(flindra PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(flindra PRIVATE flindra_win32)
+target_link_options(flindra PRIVATE ${FLINDRA_STATIC_LINK})
+
+# GoogleTest from Debian's source package, built with the cross compiler.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+include(GoogleTest)
+file(GLOB FLINDRA_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp)
+add_executable(win32_tests ${FLINDRA_WIN32_TESTS})
+target_compile_options(win32_tests PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(win32_tests PRIVATE flindra_win32 gtest gtest_main)
+target_link_options(win32_tests PRIVATE ${FLINDRA_STATIC_LINK})
+# Each test runs in its own Wine process, one at a time (they share the
+# registry key and the display).
+gtest_discover_tests(win32_tests PROPERTIES LABELS wine TIMEOUT 60 RUN_SERIAL TRUE
+                     DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST)

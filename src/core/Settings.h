@@ -1,0 +1,79 @@
+// The six saver settings, their persistent form and the load/save rules.
+// The rules are written once here over SettingsKey; the Win32 layer binds
+// that interface to the registry, tests bind it to memory.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+// Process-wide, zero at start. Atomic because the preview's worker thread
+// writes them while the window thread draws.
+struct SaverSettingsValues {
+  std::atomic<std::int32_t> Fast{0};       // fall speed: Height drops Fast * 0.005 a frame
+  std::atomic<std::int32_t> Bright{0};     // opacity after the fade: 25 * Bright + 5
+  std::atomic<std::int32_t> Size{0};       // flake scale: lattice units * Size / 50
+  std::atomic<std::int32_t> Satiation{0};  // flakes 0 .. Satiation * 10 are drawn
+  std::atomic<std::int32_t> Color{0};      // sway rotation rate, Color / 5
+  std::atomic<std::int32_t> Alpha{0};      // stored and edited only; nothing draws with it
+};
+extern SaverSettingsValues SaverSettings;
+
+// One row per setting: stored name, dialog label, slider range, default.
+struct SettingInfo {
+  const char* name;
+  const char* label;
+  std::int32_t sliderMin;
+  std::int32_t sliderMax;
+  std::int32_t defaultValue;
+  std::atomic<std::int32_t> SaverSettingsValues::*value;
+};
+constexpr int kSettingCount = 6;
+// In load/save order; the dialog's sliders follow it too. Note the label
+// cross-over: "Rotate" edits Color, "Color" edits Alpha.
+extern const SettingInfo kSettingTable[kSettingCount];
+
+// The key path below the current user's root.
+constexpr const char* kSettingsKeyPath = "Software\\Flindra";
+
+// What a 32-bit read of one stored value found.
+struct StoredValue {
+  enum class Kind { Missing, Int32, OtherType };
+  Kind kind = Kind::Missing;  // Missing also when the data needs more than 4 bytes
+  std::uint8_t bytes[4] = {0, 0, 0, 0};  // little-endian data; short data leaves the rest 0
+};
+
+// The per-user key. Each operation opens the key, works and closes it.
+class SettingsKey {
+ public:
+  virtual ~SettingsKey() = default;
+  virtual bool openExisting() = 0;
+  virtual bool openOrCreate() = 0;
+  virtual StoredValue read(const char* name) = 0;
+  virtual bool write(const char* name, std::int32_t value) = 0;
+  virtual void close() = 0;
+};
+
+// A store error; what() is the text the user sees.
+class SettingsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Fills SaverSettings from the key; all six zero after the read means first
+// run, so the defaults are applied and written. Throws SettingsError with
+// "Failed to get data for '%s'" or "Invalid data type for '%s'".
+void LoadSettings(SettingsKey& key);
+
+// What a save attempt did, so the caller can tell the user.
+enum class SaveResult { Saved, KeyUnavailable };
+
+// Writes the six values. A key that cannot be opened or created writes
+// nothing; a failed write throws "Failed to set data for '%s'".
+SaveResult SaveSettings(SettingsKey& key, const std::int32_t (&values)[kSettingCount]);
+
+// The current SaverSettings in table order.
+void CurrentSettings(std::int32_t (&values)[kSettingCount]);
+
+std::string SettingsErrorText(const char* format, const char* valueName);

@@ -1,0 +1,26 @@
+// The portable half of the rendering surface: camera, capabilities, light and
+// the presentation of one frame, for whatever context is current.
+#pragma once
+
+// The aspect ratio handed to GLU: width / height rounded to a 32-bit float
+// and widened. A height of 0 (a window not yet measured) gives 1, a square
+// camera, instead of an infinity or a NaN.
+double AspectRatio(int width, int height);
+
+// Viewport viewWidth x viewHeight; projection = perspective(45 degrees,
+// aspect, 0.1, 100) x look-at from (0, 0, 5) to the origin. The projection
+// matrix stays current; the model-view matrix is never touched.
+void SetupProjection(int viewWidth, int viewHeight, int aspectWidth, int aspectHeight);
+
+// Alpha test, depth test, colour material, lighting and blending on, and one
+// positional white light (light 1).
+void SetupSceneLights();
+
+// glClearColor, SetupProjection and SetupSceneLights: the scene state a new
+// context needs before its first frame.
+void SetupScene(int viewWidth, int viewHeight, int aspectWidth, int aspectHeight);
+
+// One frame: clear colour and depth, step and draw the flakes, then swap
+// through the platform's callback.
+using SwapBuffersFn = void (*)(void* target);
+void PresentFrame(SwapBuffersFn swap, void* target);

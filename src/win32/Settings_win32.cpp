@@ -1,0 +1,47 @@
+#include "win32/Settings_win32.h"
+
+bool RegistrySettingsKey::openExisting() {
+  close();
+  lastError_ = ::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key_);
+  if (lastError_ != ERROR_SUCCESS) key_ = nullptr;
+  return key_ != nullptr;
+}
+
+bool RegistrySettingsKey::openOrCreate() {
+  close();
+  lastError_ = ::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
+  if (lastError_ != ERROR_SUCCESS) key_ = nullptr;
+  return key_ != nullptr;
+}
+
+StoredValue RegistrySettingsKey::read(const char* name) {
+  StoredValue result;
+  DWORD type = REG_NONE;
+  DWORD size = sizeof result.bytes;
+  const LONG status = ::RegQueryValueExA(key_, name, nullptr, &type, result.bytes, &size);
+  if (status != ERROR_SUCCESS) {
+    // Missing, or data longer than 4 bytes (ERROR_MORE_DATA).
+    result = StoredValue{};
+    return result;
+  }
+  for (DWORD i = size; i < sizeof result.bytes; ++i) result.bytes[i] = 0;
+  result.kind = type == REG_DWORD ? StoredValue::Kind::Int32 : StoredValue::Kind::OtherType;
+  return result;
+}
+
+bool RegistrySettingsKey::write(const char* name, std::int32_t value) {
+  const DWORD data = static_cast<DWORD>(value);
+  lastError_ = ::RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+  return lastError_ == ERROR_SUCCESS;
+}
+
+void RegistrySettingsKey::close() {
+  if (key_ != nullptr) ::RegCloseKey(key_);
+  key_ = nullptr;
+}
+
+void LoadSettings() {
+  RegistrySettingsKey key;
+  LoadSettings(key);
+}

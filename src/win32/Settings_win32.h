@@ -1,0 +1,31 @@
+// The settings key bound to the registry: HKEY_CURRENT_USER\Software\Flindra,
+// six REG_DWORD values.
+#pragma once
+
+#include <windows.h>
+
+#include "core/Settings.h"
+
+class RegistrySettingsKey final : public SettingsKey {
+ public:
+  RegistrySettingsKey() = default;
+  ~RegistrySettingsKey() override { close(); }
+  RegistrySettingsKey(const RegistrySettingsKey&) = delete;
+  RegistrySettingsKey& operator=(const RegistrySettingsKey&) = delete;
+
+  bool openExisting() override;
+  bool openOrCreate() override;
+  StoredValue read(const char* name) override;
+  bool write(const char* name, std::int32_t value) override;
+  void close() override;
+
+  // The Win32 error of the last failed open or write, for messages.
+  LONG lastError() const { return lastError_; }
+
+ private:
+  HKEY key_ = nullptr;
+  LONG lastError_ = ERROR_SUCCESS;
+};
+
+// LoadSettings over the registry key.
+void LoadSettings();
