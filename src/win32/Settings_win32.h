@@ -19,6 +19,7 @@ class RegistrySettingsKey final : public SettingsKey {
   bool write(const char* name, std::int32_t value) override;
   void close() override;
 
+  bool isOpen() const { return key_ != nullptr; }
   // The Win32 error of the last failed open or write, for messages.
   LONG lastError() const { return lastError_; }
 
