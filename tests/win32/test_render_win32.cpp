@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "core/Settings.h"
+#include "core/funcs.h"
+#include "core/gl.h"
+#include "message_box_watcher.h"
+#include "screen_pixels.h"
+#include "win32/render_win32.h"
+
+namespace {
+
+int screenBits() {
+  HDC screen = ::GetDC(nullptr);
+  const int bits = ::GetDeviceCaps(screen, BITSPIXEL);
+  ::ReleaseDC(nullptr, screen);
+  return bits;
+}
+
+// A plain visible popup for the surface to live on.
+class TestWindow {
+ public:
+  TestWindow(int width, int height) {
+    window_ = ::CreateWindowExA(0, "STATIC", "surface test", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
+                                nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  }
+  ~TestWindow() { ::DestroyWindow(window_); }
+  TestWindow(const TestWindow&) = delete;
+  TestWindow& operator=(const TestWindow&) = delete;
+  HWND handle() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+TEST(PixelFormat, RequestIsFilledFieldByField) {
+  for (const int bits : {32, 16, 24, 0x120}) {
+    const PIXELFORMATDESCRIPTOR full = PixelFormatRequest(bits, SurfaceVariant::FullScreen);
+    const PIXELFORMATDESCRIPTOR preview = PixelFormatRequest(bits, SurfaceVariant::Preview);
+    PIXELFORMATDESCRIPTOR expected{};
+    expected.nSize = 40;
+    expected.nVersion = 1;
+    expected.dwFlags = 0x25;
+    expected.cColorBits = static_cast<BYTE>(bits & 0xFF);
+    expected.cDepthBits = static_cast<BYTE>(bits & 0xFF);
+    EXPECT_EQ(0, std::memcmp(&full, &expected, sizeof expected)) << bits;
+    expected.cDepthBits = 16;
+    EXPECT_EQ(0, std::memcmp(&preview, &expected, sizeof expected)) << bits;
+  }
+  EXPECT_EQ(sizeof(PIXELFORMATDESCRIPTOR), 40u);
+}
+
+TEST(PixelFormat, EachVariantGetsTheFormatItsRequestChooses) {
+  for (const auto variant : {SurfaceVariant::FullScreen, SurfaceVariant::Preview}) {
+    TestWindow window(64, 64);
+    HDC dc = ::GetDC(window.handle());
+    const PIXELFORMATDESCRIPTOR request = PixelFormatRequest(screenBits(), variant);
+    const int expected = ::ChoosePixelFormat(dc, &request);
+    ASSERT_NE(expected, 0);
+    {
+      MessageBoxWatcher watcher;
+      EXPECT_TRUE(SetupPixelFormat(dc, variant));
+      EXPECT_TRUE(watcher.boxes().empty());
+    }
+    EXPECT_EQ(::GetPixelFormat(dc), expected);
+    PIXELFORMATDESCRIPTOR chosen{};
+    ::DescribePixelFormat(dc, expected, sizeof chosen, &chosen);
+    EXPECT_TRUE(chosen.dwFlags & PFD_DOUBLEBUFFER);
+    EXPECT_TRUE(chosen.dwFlags & PFD_SUPPORT_OPENGL);
+    if (variant == SurfaceVariant::Preview) {
+      EXPECT_EQ(chosen.cDepthBits, 16);
+    }
+    ::ReleaseDC(window.handle(), dc);
+  }
+}
+
+TEST(PixelFormat, ChooseFailureShowsOneBox) {
+  // A memory device context offers no OpenGL pixel format at all.
+  HDC memory = ::CreateCompatibleDC(nullptr);
+  std::vector<MessageBoxWatcher::Box> boxes;
+  {
+    MessageBoxWatcher watcher;
+    EXPECT_FALSE(SetupPixelFormat(memory, SurfaceVariant::FullScreen));
+    boxes = watcher.boxes();
+  }
+  ::DeleteDC(memory);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "ChoosePixelFormat failed");
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_EQ(boxes[0].buttons, 1u);
+}
+
+TEST(PixelFormat, SetFailureShowsOneBox) {
+  // A window keeps the first pixel format it was given; a different one fails.
+  TestWindow window(64, 64);
+  HDC dc = ::GetDC(window.handle());
+  const PIXELFORMATDESCRIPTOR request = PixelFormatRequest(screenBits(), SurfaceVariant::Preview);
+  const int chosen = ::ChoosePixelFormat(dc, &request);
+  ASSERT_TRUE(::SetPixelFormat(dc, chosen == 1 ? 2 : 1, &request));
+  std::vector<MessageBoxWatcher::Box> boxes;
+  {
+    MessageBoxWatcher watcher;
+    EXPECT_FALSE(SetupPixelFormat(dc, SurfaceVariant::Preview));
+    boxes = watcher.boxes();
+  }
+  ::ReleaseDC(window.handle(), dc);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "SetPixelFormat failed");
+  EXPECT_EQ(boxes[0].caption, "Error");
+}
+
+TEST(Surface, FrameLightsPixelsAndReleaseIsIdempotent) {
+  SaverSettings.Fast = 3;
+  SaverSettings.Size = 5;
+  SaverSettings.Satiation = 10;
+  SaverSettings.Color = 5;
+  TestWindow window(320, 240);
+  HDC dc = nullptr;
+  HGLRC rc = nullptr;
+  ASSERT_TRUE(SetupSurface(window.handle(), SurfaceVariant::FullScreen, dc, rc, 320, 240, 320, 240));
+  ASSERT_NE(rc, nullptr);
+  EXPECT_EQ(::wglGetCurrentContext(), rc);
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_PROJECTION);
+  EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
+
+  SeedFlakeTable(11);
+  SwayStep = 0.6;
+  DrawSurfaceFrame(dc);
+
+  // What the swap put on the screen: points, not a filled window.
+  RECT area;
+  ::GetWindowRect(window.handle(), &area);
+  const int lit = litScreenPixels(area);
+  EXPECT_GT(lit, 500);
+  EXPECT_LT(lit, 320 * 240 / 4);
+
+  ReleaseSurface(window.handle(), dc, rc);
+  EXPECT_EQ(dc, nullptr);
+  EXPECT_EQ(rc, nullptr);
+  EXPECT_EQ(::wglGetCurrentContext(), nullptr);
+  ReleaseSurface(window.handle(), dc, rc);  // nothing held: nothing happens
+  EXPECT_EQ(dc, nullptr);
+}
+
+}  // namespace
