@@ -81,20 +81,24 @@ int FlakesToDraw(std::int32_t satiation) {
   return satiation * 10 + 1;
 }
 
-void StepAndDrawFlakes() {
+int StepFlakes() {
   SwayAngle += SwayStep;
   if (RandomInt(1500) + 500 <= SwayAngle) SwayStep = -0.5;
   if (SwayAngle <= 0) SwayStep = 0.5;
 
   const int count = FlakesToDraw(SaverSettings.Satiation);
   const double fall = SaverSettings.Fast * 0.005;
-  const double size = SaverSettings.Size;
-  const double color = SaverSettings.Color;
-
   for (int i = 0; i < count; ++i) {
     FlakeTable.Height[i] -= fall;
     if (FlakeTable.Height[i] < kRebirthLimit) GenerateFlake(i);
+  }
+  return count;
+}
 
+void DrawFlakes(int count) {
+  const double size = SaverSettings.Size;
+  const double color = SaverSettings.Color;
+  for (int i = 0; i < count; ++i) {
     glPushMatrix();
     glRotatef(static_cast<GLfloat>(SwayAngle * FlakeTable.Depth[i] * color / 5), 0.0f, 1.0f, 0.0f);
     glTranslatef(static_cast<GLfloat>(FlakeTable.PosX[i]), static_cast<GLfloat>(FlakeTable.Height[i]),
@@ -119,3 +123,5 @@ void StepAndDrawFlakes() {
     glPopMatrix();
   }
 }
+
+void StepAndDrawFlakes() { DrawFlakes(StepFlakes()); }

@@ -51,6 +51,17 @@ void SeedFlakeTable(std::uint32_t seed);
 // never more than the table holds; 0 for a negative Satiation.
 int FlakesToDraw(std::int32_t satiation);
 
-// One frame of the model: sway, fall, rebirth and the immediate-mode drawing
-// into the current context. Leaves the matrix stack as it found it.
+// The model's part of a frame: the sway advances (one random draw), flakes
+// 0 .. Satiation * 10 fall and those strictly below -3 are reborn. Returns
+// how many flakes the frame draws.
+int StepFlakes();
+
+// Flakes 0 .. count-1 as six arms of white points each, in immediate mode
+// into the current context; the matrix stack is left as it was found. Each
+// value is formed in double and rounded once to float.
+void DrawFlakes(int count);
+
+// One frame of the model: StepFlakes, then DrawFlakes. No GL call depends on
+// the model's later flakes, so stepping all before drawing any gives the
+// same calls and the same state as interleaving them flake by flake.
 void StepAndDrawFlakes();
