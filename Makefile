@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 WITH_DISPLAY := scripts/with-display
 
-.PHONY: all deps native win scr test test-native test-win run bench fuzz endurance clean
+.PHONY: all deps native win scr test test-native test-win test-fuzz run bench fuzz endurance clean
 
 all: native win
 
@@ -28,8 +28,21 @@ test-native: native
 test-win: win
 	@$(WITH_DISPLAY) ctest --preset win
 
+# The fuzz targets, a few seconds each over their committed corpus.
+test-fuzz: deps
+	@cmake --preset fuzz -DFLINDRA_FUZZ_SECONDS=5 >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@ctest --preset fuzz -j $(JOBS)
+
 # Every test of both builds.
-test: test-native test-win
+test: test-native test-win test-fuzz
+
+# A longer fuzzing run: FUZZ_SECONDS per target (default 300).
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	@cmake --preset fuzz -DFLINDRA_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@ctest --preset fuzz -j $(JOBS)
 
 # The full-screen saver under Wine: on $$DISPLAY when there is one, else on a
 # private virtual display with a screenshot saved to build/screenshot.png.

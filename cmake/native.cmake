@@ -3,6 +3,11 @@
 option(FLINDRA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
 option(FLINDRA_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
 
+if(FLINDRA_FUZZ)
+  add_subdirectory(tests/fuzz)
+  return()
+endif()
+
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(OSMESA REQUIRED IMPORTED_TARGET osmesa)
 pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
@@ -34,7 +39,4 @@ gtest_discover_tests(core_tests PROPERTIES LABELS core TIMEOUT 120 ENVIRONMENT "
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
   add_subdirectory(bench)
-endif()
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fuzz/CMakeLists.txt)
-  add_subdirectory(tests/fuzz)
 endif()

@@ -40,6 +40,14 @@ void writeAll(SettingsKey& key, const std::int32_t (&values)[kSettingCount]) {
 
 }  // namespace
 
+StoredValue StoredValueFromRead(bool readSucceeded, std::uint32_t type, const std::uint8_t* data, std::size_t size) {
+  StoredValue result;
+  if (!readSucceeded || size > sizeof result.bytes) return result;
+  for (std::size_t i = 0; i < size; ++i) result.bytes[i] = data[i];
+  result.kind = type == kStoredInt32Type ? StoredValue::Kind::Int32 : StoredValue::Kind::OtherType;
+  return result;
+}
+
 std::string SettingsErrorText(const char* format, const char* valueName) {
   std::string text(format);
   const auto at = text.find("%s");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -43,6 +44,14 @@ struct StoredValue {
   Kind kind = Kind::Missing;  // Missing also when the data needs more than 4 bytes
   std::uint8_t bytes[4] = {0, 0, 0, 0};  // little-endian data; short data leaves the rest 0
 };
+
+// The 32-bit integer type code of the Windows registry (REG_DWORD).
+constexpr std::uint32_t kStoredInt32Type = 4;
+
+// What a read of one value into a 4-byte buffer found: the value's type and
+// size, and its data when the size is 4 or less (short data leaves the high
+// bytes 0). A failed read, or data longer than 4 bytes, is Missing.
+StoredValue StoredValueFromRead(bool readSucceeded, std::uint32_t type, const std::uint8_t* data, std::size_t size);
 
 // The per-user key. Each operation opens the key, works and closes it.
 class SettingsKey {

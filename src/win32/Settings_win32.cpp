@@ -1,5 +1,7 @@
 #include "win32/Settings_win32.h"
 
+static_assert(REG_DWORD == kStoredInt32Type, "the core names the registry's 32-bit type");
+
 bool RegistrySettingsKey::openExisting() {
   close();
   lastError_ = ::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key_);
@@ -16,18 +18,12 @@ bool RegistrySettingsKey::openOrCreate() {
 }
 
 StoredValue RegistrySettingsKey::read(const char* name) {
-  StoredValue result;
+  BYTE data[4] = {};
   DWORD type = REG_NONE;
-  DWORD size = sizeof result.bytes;
-  const LONG status = ::RegQueryValueExA(key_, name, nullptr, &type, result.bytes, &size);
-  if (status != ERROR_SUCCESS) {
-    // Missing, or data longer than 4 bytes (ERROR_MORE_DATA).
-    result = StoredValue{};
-    return result;
-  }
-  for (DWORD i = size; i < sizeof result.bytes; ++i) result.bytes[i] = 0;
-  result.kind = type == REG_DWORD ? StoredValue::Kind::Int32 : StoredValue::Kind::OtherType;
-  return result;
+  DWORD size = sizeof data;
+  // ERROR_MORE_DATA for anything longer than 4 bytes counts as a failed read.
+  const LONG status = ::RegQueryValueExA(key_, name, nullptr, &type, data, &size);
+  return StoredValueFromRead(status == ERROR_SUCCESS, type, data, size);
 }
 
 bool RegistrySettingsKey::write(const char* name, std::int32_t value) {
