@@ -37,6 +37,17 @@ test-fuzz: deps
 # Every test of both builds.
 test: test-native test-win test-fuzz
 
+# Benchmarks: the native frame and model beside their references, then the
+# whole-process figures under Wine.
+bench: deps
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench -j $(JOBS) --target flindra_bench
+	@build/bench/bench/flindra_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+	  --benchmark_min_time=0.5 --benchmark_color=false
+	@cmake --preset win >/dev/null
+	@cmake --build --preset win -j $(JOBS) --target flindra wgl_reference bench_launcher
+	@$(WITH_DISPLAY) bench/wine/figures build/win
+
 # A longer fuzzing run: FUZZ_SECONDS per target (default 300).
 FUZZ_SECONDS ?= 300
 fuzz: deps

@@ -38,3 +38,16 @@ target_link_options(win32_tests PRIVATE ${FLINDRA_STATIC_LINK})
 # registry key and the display).
 gtest_discover_tests(win32_tests PROPERTIES LABELS wine TIMEOUT 60 RUN_SERIAL TRUE
                      DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST)
+
+# Whole-process benchmark tools (make bench): a minimal WGL reference program
+# and a launcher that plays the host. Not part of the default build.
+add_executable(wgl_reference WIN32 EXCLUDE_FROM_ALL bench/wine/wgl_reference.cpp bench/reference_frame.cpp)
+target_compile_options(wgl_reference PRIVATE ${FLINDRA_WARNINGS})
+target_include_directories(wgl_reference PRIVATE bench)
+target_link_libraries(wgl_reference PRIVATE flindra_core gdi32 user32)
+target_link_options(wgl_reference PRIVATE ${FLINDRA_STATIC_LINK})
+add_executable(bench_launcher EXCLUDE_FROM_ALL bench/wine/launcher.cpp)
+target_compile_options(bench_launcher PRIVATE ${FLINDRA_WARNINGS})
+target_compile_definitions(bench_launcher PRIVATE WIN32_LEAN_AND_MEAN)
+target_link_libraries(bench_launcher PRIVATE user32)
+target_link_options(bench_launcher PRIVATE ${FLINDRA_STATIC_LINK})

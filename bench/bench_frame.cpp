@@ -1,0 +1,95 @@
+// A whole frame through our code and through the reference, at two screen
+// sizes, and the preview's build-a-surface-per-frame cycle.
+#include <benchmark/benchmark.h>
+
+#include "core/Settings.h"
+#include "core/funcs.h"
+#include "core/gl.h"
+#include "core/render.h"
+#include "offscreen_context.h"
+#include "reference_frame.h"
+
+namespace {
+
+void defaultSettings() {
+  SaverSettings.Fast = 3;
+  SaverSettings.Size = 3;
+  SaverSettings.Satiation = 10;
+  SaverSettings.Color = 5;
+}
+
+void finish(void*) { glFinish(); }
+
+void BM_Frame(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  BenchContext context(width, height);
+  defaultSettings();
+  SetupScene(width, height, width, height);
+  SeedFlakeTable(1);
+  SwayStep = 0.6;
+  for (auto _ : state) PresentFrame(finish, nullptr);
+}
+
+void BM_ReferenceFrame(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  BenchContext context(width, height);
+  defaultSettings();
+  SetupScene(width, height, width, height);
+  SeedFlakeTable(1);
+  PrepareReferenceFrame();
+  for (auto _ : state) {
+    DrawReferenceFrame();
+    glFinish();
+  }
+}
+
+// The preview builds its whole surface for every frame and releases it.
+void BM_PreviewCycle(benchmark::State& state) {
+  defaultSettings();
+  SeedFlakeTable(1);
+  SwayStep = 0.5;
+  for (auto _ : state) {
+    BenchContext context(152, 112);
+    SetupScene(152, 112, 152, 112);
+    PresentFrame(finish, nullptr);
+  }
+}
+
+void BM_ReferencePreviewCycle(benchmark::State& state) {
+  defaultSettings();
+  SeedFlakeTable(1);
+  PrepareReferenceFrame();
+  for (auto _ : state) {
+    BenchContext context(152, 112);
+    glClearColor(0, 0, 0, 0);
+    glViewport(0, 0, 152, 112);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45, 152.0 / 112.0, 0.1, 100);
+    gluLookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
+    glEnable(GL_ALPHA_TEST);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    const GLfloat diffuse[4] = {0.9f, 0.9f, 0.9f, 0.7f}, position[4] = {5, 0, 15, 0.7f};
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT1, GL_POSITION, position);
+    glEnable(GL_LIGHT1);
+    DrawReferenceFrame();
+    glFinish();
+  }
+}
+
+}  // namespace
+
+// llvmpipe rasterises on threads of its own: count the whole process's CPU.
+BENCHMARK(BM_Frame)->Args({1920, 1080})->Args({1024, 768})->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferenceFrame)
+    ->Args({1920, 1080})
+    ->Args({1024, 768})
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewCycle)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferencePreviewCycle)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);

@@ -1,0 +1,10 @@
+// The floor a frame cannot go below: the same OpenGL calls as the flake
+// drawing, issued from precomputed floats with no model around them.
+#pragma once
+
+// Fills the reference's vertex table once from the current flake table.
+void PrepareReferenceFrame();
+
+// glClear, 101 flakes x 6 arms x 36 immediate-mode points with a colour
+// call each, the same pushes, rotations, translations and pops.
+void DrawReferenceFrame();
