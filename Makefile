@@ -48,6 +48,16 @@ bench: deps
 	@cmake --build --preset win -j $(JOBS) --target flindra wgl_reference bench_launcher
 	@$(WITH_DISPLAY) bench/wine/figures build/win
 
+# Long runs: the model stepped through 10 million frames (no sanitizers), then
+# the preview under Wine for 10 minutes (FLINDRA_SOAK_SECONDS).
+endurance: deps
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench -j $(JOBS) --target core_tests
+	@FLINDRA_ENDURANCE_FRAMES=10000000 build/bench/core_tests --gtest_filter='Endurance.*'
+	@cmake --preset win >/dev/null
+	@cmake --build --preset win -j $(JOBS) --target flindra bench_launcher
+	@$(WITH_DISPLAY) bench/wine/soak build/win
+
 # A longer fuzzing run: FUZZ_SECONDS per target (default 300).
 FUZZ_SECONDS ?= 300
 fuzz: deps
