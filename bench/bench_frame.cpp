@@ -61,22 +61,7 @@ void BM_ReferencePreviewCycle(benchmark::State& state) {
   PrepareReferenceFrame();
   for (auto _ : state) {
     BenchContext context(152, 112);
-    glClearColor(0, 0, 0, 0);
-    glViewport(0, 0, 152, 112);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45, 152.0 / 112.0, 0.1, 100);
-    gluLookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
-    glEnable(GL_ALPHA_TEST);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_COLOR_MATERIAL);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    const GLfloat diffuse[4] = {0.9f, 0.9f, 0.9f, 0.7f}, position[4] = {5, 0, 15, 0.7f};
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT1, GL_POSITION, position);
-    glEnable(GL_LIGHT1);
+    SetupReferenceScene(152, 112);
     DrawReferenceFrame();
     glFinish();
   }

@@ -29,6 +29,25 @@ void PrepareReferenceFrame() {
   }
 }
 
+void SetupReferenceScene(int width, int height) {
+  glClearColor(0, 0, 0, 0);
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45, static_cast<double>(width) / height, 0.1, 100);
+  gluLookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
+  glEnable(GL_ALPHA_TEST);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_COLOR_MATERIAL);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  const GLfloat diffuse[4] = {0.9f, 0.9f, 0.9f, 0.7f}, position[4] = {5, 0, 15, 0.7f};
+  glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
+  glLightfv(GL_LIGHT1, GL_POSITION, position);
+  glEnable(GL_LIGHT1);
+}
+
 void DrawReferenceFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   for (const ReferenceFlake& f : flakes) {

@@ -5,6 +5,10 @@
 // Fills the reference's vertex table once from the current flake table.
 void PrepareReferenceFrame();
 
+// The scene state the frame needs, written out call by call (deliberately
+// not through our SetupScene: this is what we measure against).
+void SetupReferenceScene(int width, int height);
+
 // glClear, 101 flakes x 6 arms x 36 immediate-mode points with a colour
 // call each, the same pushes, rotations, translations and pops.
 void DrawReferenceFrame();

@@ -29,25 +29,6 @@ void setupPixelFormat(HDC dc, BYTE depthBits) {
   ::SetPixelFormat(dc, ::ChoosePixelFormat(dc, &pfd), &pfd);
 }
 
-void setupScene(int width, int height) {
-  glClearColor(0, 0, 0, 0);
-  glViewport(0, 0, width, height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(45, static_cast<double>(width) / height, 0.1, 100);
-  gluLookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
-  glEnable(GL_ALPHA_TEST);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_COLOR_MATERIAL);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  const GLfloat diffuse[4] = {0.9f, 0.9f, 0.9f, 0.7f}, position[4] = {5, 0, 15, 0.7f};
-  glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
-  glLightfv(GL_LIGHT1, GL_POSITION, position);
-  glEnable(GL_LIGHT1);
-}
-
 void previewFrame(HWND window) {
   RECT r;
   ::GetClientRect(window, &r);
@@ -55,7 +36,7 @@ void previewFrame(HWND window) {
   setupPixelFormat(dc, 16);
   HGLRC rc = ::wglCreateContext(dc);
   ::wglMakeCurrent(dc, rc);
-  setupScene(r.right, r.bottom);
+  SetupReferenceScene(r.right, r.bottom);
   DrawReferenceFrame();
   ::SwapBuffers(dc);
   ::wglMakeCurrent(dc, nullptr);
@@ -115,7 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     keptDC = ::GetDC(window);
     setupPixelFormat(keptDC, 0);
     ::wglMakeCurrent(keptDC, ::wglCreateContext(keptDC));
-    setupScene(width, height);
+    SetupReferenceScene(width, height);
   }
   ::SetTimer(window, 1, 31, nullptr);
   MSG msg;

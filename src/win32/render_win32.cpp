@@ -2,14 +2,14 @@
 
 #include "core/render.h"
 
-namespace {
-
-int screenBitsPerPixel() {
+int ScreenBitsPerPixel() {
   HDC screen = ::GetDC(nullptr);
   const int bits = ::GetDeviceCaps(screen, BITSPIXEL);
   ::ReleaseDC(nullptr, screen);
   return bits;
 }
+
+namespace {
 
 void showSetupError(const char* text) { ::MessageBoxA(nullptr, text, "Error", MB_OK); }
 
@@ -31,7 +31,7 @@ PIXELFORMATDESCRIPTOR PixelFormatRequest(int screenBitsPerPixel, SurfaceVariant 
 }
 
 bool SetupPixelFormat(HDC dc, SurfaceVariant variant) {
-  const PIXELFORMATDESCRIPTOR pfd = PixelFormatRequest(screenBitsPerPixel(), variant);
+  const PIXELFORMATDESCRIPTOR pfd = PixelFormatRequest(ScreenBitsPerPixel(), variant);
   const int index = ::ChoosePixelFormat(dc, &pfd);
   if (index == 0) {
     showSetupError("ChoosePixelFormat failed");

@@ -5,6 +5,9 @@
 
 enum class SurfaceVariant { FullScreen, Preview };
 
+// The screen's colour depth (BITSPIXEL of the whole screen's device context).
+int ScreenBitsPerPixel();
+
 // The pixel-format request: RGBA, double-buffered, on a window, colour bits
 // from the screen depth's low 8 bits; depth bits as many (full screen) or 16
 // (preview). Every other field 0.

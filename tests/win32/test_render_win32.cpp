@@ -12,13 +12,6 @@
 
 namespace {
 
-int screenBits() {
-  HDC screen = ::GetDC(nullptr);
-  const int bits = ::GetDeviceCaps(screen, BITSPIXEL);
-  ::ReleaseDC(nullptr, screen);
-  return bits;
-}
-
 // A plain visible popup for the surface to live on.
 class TestWindow {
  public:
@@ -56,7 +49,7 @@ TEST(PixelFormat, EachVariantGetsTheFormatItsRequestChooses) {
   for (const auto variant : {SurfaceVariant::FullScreen, SurfaceVariant::Preview}) {
     TestWindow window(64, 64);
     HDC dc = ::GetDC(window.handle());
-    const PIXELFORMATDESCRIPTOR request = PixelFormatRequest(screenBits(), variant);
+    const PIXELFORMATDESCRIPTOR request = PixelFormatRequest(ScreenBitsPerPixel(), variant);
     const int expected = ::ChoosePixelFormat(dc, &request);
     ASSERT_NE(expected, 0);
     {
@@ -96,7 +89,7 @@ TEST(PixelFormat, SetFailureShowsOneBox) {
   // A window keeps the first pixel format it was given; a different one fails.
   TestWindow window(64, 64);
   HDC dc = ::GetDC(window.handle());
-  const PIXELFORMATDESCRIPTOR request = PixelFormatRequest(screenBits(), SurfaceVariant::Preview);
+  const PIXELFORMATDESCRIPTOR request = PixelFormatRequest(ScreenBitsPerPixel(), SurfaceVariant::Preview);
   const int chosen = ::ChoosePixelFormat(dc, &request);
   ASSERT_TRUE(::SetPixelFormat(dc, chosen == 1 ? 2 : 1, &request));
   std::vector<MessageBoxWatcher::Box> boxes;
