@@ -98,6 +98,7 @@ class TTimer final : public TComponent {
   ~TTimer() override;
   std::function<void()> OnTimer;
   UINT Interval() const { return interval_; }
+  UINT_PTR Id() const { return id_; }  // the WM_TIMER id on the owner's window
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
 
