@@ -43,3 +43,10 @@ target_link_options(win32_tests PRIVATE ${FLINDRA_STATIC_LINK})
 # registry key and the display).
 gtest_discover_tests(win32_tests PROPERTIES LABELS wine TIMEOUT 60 RUN_SERIAL TRUE
                      DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST)
+
+# Test helper: a stand-in web browser that records how the shell started it,
+# registered for https:// by the dialog's "Our site" test.
+add_executable(show_probe WIN32 tests/win32/helpers/show_probe.cpp)
+target_compile_options(show_probe PRIVATE ${FLINDRA_WARNINGS})
+target_link_options(show_probe PRIVATE ${FLINDRA_STATIC_LINK})
+add_dependencies(win32_tests show_probe)

@@ -4,6 +4,7 @@
 #include "core/cmdline.h"
 #include "core/fpu.h"
 #include "win32/Full.h"
+#include "win32/SettingsForm.h"
 #include "win32/forms.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -15,6 +16,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Application.Title = "Flindra";
   switch (ModeFromLetter(letter)) {
     case SaverMode::Settings:
+      // The dialog creates the saver window behind itself; that window
+      // completes first and is the main form.
+      Application.CreateForm(Form2);
       break;
     case SaverMode::Preview:
       // ---- Preview mode goes here: RunPreview() from "win32/preview.h" runs
