@@ -281,6 +281,15 @@ void sendMouseMoveTo(int x, int y) {
   ::SendInput(1, &input, sizeof input);
 }
 
+bool placePointer(int x, int y) {
+  sendMouseMoveTo(x, y);
+  return waitUntil([x, y] {
+    POINT at{};
+    ::GetCursorPos(&at);
+    return at.x == x && at.y == y;
+  });
+}
+
 void sendMouseClick() {
   INPUT input[2] = {};
   input[0].type = input[1].type = INPUT_MOUSE;

@@ -103,4 +103,6 @@ void clearScreenSaverRunning();
 // Real input through the system's input queue.
 void sendKey(WORD key, bool down);
 void sendMouseMoveTo(int x, int y);
+// Moves the pointer and waits until the system reports it there.
+bool placePointer(int x, int y);
 void sendMouseClick();

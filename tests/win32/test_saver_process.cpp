@@ -150,8 +150,7 @@ TEST_F(SaverRun, ShiftEscOnTheSaverEndsSettingsModeWithoutSaving) {
 }
 
 TEST_F(SaverRun, RealKeyClickOrPointerMovementEndsTheFullScreenSaver) {
-  POINT start{};
-  ::GetCursorPos(&start);
+  const POINT start{600, 400};
   const struct {
     const char* what;
     void (*input)(POINT at);
@@ -163,7 +162,7 @@ TEST_F(SaverRun, RealKeyClickOrPointerMovementEndsTheFullScreenSaver) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    sendMouseMoveTo(start.x, start.y);
+    ASSERT_TRUE(placePointer(start.x, start.y));
     SaverProcess saver("/s");
     const HWND w = saver.waitForWindow("TForm1");
     ASSERT_NE(w, nullptr);
@@ -174,12 +173,11 @@ TEST_F(SaverRun, RealKeyClickOrPointerMovementEndsTheFullScreenSaver) {
     EXPECT_EQ(saver.waitForExit(), 0u);
     EXPECT_FALSE(screenSaverRunningSystemWide());
   }
-  sendMouseMoveTo(start.x, start.y);
 }
 
 TEST_F(SaverRun, PointerJitterDoesNotEndTheFullScreenSaver) {
-  POINT start{};
-  ::GetCursorPos(&start);
+  const POINT start{600, 400};
+  ASSERT_TRUE(placePointer(start.x, start.y));
   SaverProcess saver("/s");
   const HWND w = saver.waitForWindow("TForm1");
   ASSERT_NE(w, nullptr);
