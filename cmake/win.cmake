@@ -30,7 +30,12 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 include(GoogleTest)
 file(GLOB FLINDRA_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp)
-add_executable(win32_tests ${FLINDRA_WIN32_TESTS})
+# The tests carry the program's resources (icon, manifest with common controls
+# v6 and DPI awareness), so forms made in them behave as in flindra.scr, and
+# they start flindra.scr itself.
+add_executable(win32_tests ${FLINDRA_WIN32_TESTS} src/win32/flindra.rc)
+target_include_directories(win32_tests PRIVATE tests/win32)
+add_dependencies(win32_tests flindra)
 target_compile_options(win32_tests PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(win32_tests PRIVATE flindra_win32 gtest gtest_main)
 target_link_options(win32_tests PRIVATE ${FLINDRA_STATIC_LINK})
@@ -38,6 +43,13 @@ target_link_options(win32_tests PRIVATE ${FLINDRA_STATIC_LINK})
 # registry key and the display).
 gtest_discover_tests(win32_tests PROPERTIES LABELS wine TIMEOUT 60 RUN_SERIAL TRUE
                      DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST)
+
+# Test helper: a stand-in web browser that records how the shell started it,
+# registered for https:// by the dialog's "Our site" test.
+add_executable(show_probe WIN32 tests/win32/helpers/show_probe.cpp)
+target_compile_options(show_probe PRIVATE ${FLINDRA_WARNINGS})
+target_link_options(show_probe PRIVATE ${FLINDRA_STATIC_LINK})
+add_dependencies(win32_tests show_probe)
 
 # Whole-process benchmark tools (make bench): a minimal WGL reference program
 # and a launcher that plays the host. Not part of the default build.

@@ -62,6 +62,9 @@ class SettingsKey {
   virtual StoredValue read(const char* name) = 0;
   virtual bool write(const char* name, std::int32_t value) = 0;
   virtual void close() = 0;
+  // Why the last open or write failed, in the store's words; empty when the
+  // store cannot say.
+  virtual std::string failureReason() const { return std::string(); }
 };
 
 // A store error; what() is the text the user sees.

@@ -1,5 +1,7 @@
 #include "win32/Settings_win32.h"
 
+#include <string>
+
 static_assert(REG_DWORD == kStoredInt32Type, "the core names the registry's 32-bit type");
 
 bool RegistrySettingsKey::openExisting() {
@@ -35,6 +37,17 @@ bool RegistrySettingsKey::write(const char* name, std::int32_t value) {
 void RegistrySettingsKey::close() {
   if (key_ != nullptr) ::RegCloseKey(key_);
   key_ = nullptr;
+}
+
+std::string RegistrySettingsKey::failureReason() const {
+  if (lastError_ == ERROR_SUCCESS) return std::string();
+  char text[512] = {};
+  const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        static_cast<DWORD>(lastError_), 0, text, sizeof text, nullptr);
+  std::string reason(text, length);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) reason.pop_back();
+  if (reason.empty()) reason = "system error";
+  return reason + " (error " + std::to_string(lastError_) + ")";
 }
 
 void LoadSettings() {

@@ -18,6 +18,7 @@ class RegistrySettingsKey final : public SettingsKey {
   StoredValue read(const char* name) override;
   bool write(const char* name, std::int32_t value) override;
   void close() override;
+  std::string failureReason() const override;
 
   bool isOpen() const { return key_ != nullptr; }
   // The Win32 error of the last failed open or write, for messages.

@@ -3,11 +3,34 @@
 
 #include "core/cmdline.h"
 #include "core/fpu.h"
+#include "win32/Full.h"
+#include "win32/SettingsForm.h"
+#include "win32/forms.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   MaskFloatingPointExceptions();
   const auto args = SplitCommandLine(::GetCommandLineA());
   const char letter = ModeLetter(args.size() > 1 ? args[1] : std::string());
-  (void)ModeFromLetter(letter);
+
+  Application.Initialize();
+  Application.Title = "Flindra";
+  switch (ModeFromLetter(letter)) {
+    case SaverMode::Settings:
+      // The dialog creates the saver window behind itself; that window
+      // completes first and is the main form.
+      Application.CreateForm(Form2);
+      break;
+    case SaverMode::Preview:
+      // ---- Preview mode goes here: RunPreview() from "win32/preview.h" runs
+      // its own window and message loop and returns when they end; Run below
+      // then returns at once, as there is no main form. ----
+      break;
+    case SaverMode::FullScreen:
+      EndOnAnyInput = true;
+      Application.CreateForm(Form1);
+      break;
+  }
+  Application.Run();
+  Application.DestroyForms();
   return 0;
 }

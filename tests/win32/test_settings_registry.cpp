@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "registry_guard.h"
+#include "support.h"
 #include "win32/Settings_win32.h"
 
 namespace {
@@ -44,9 +44,10 @@ class RegistrySettings : public ::testing::Test {
   void SetUp() override {
     for (const auto& s : kSettingTable) SaverSettings.*s.value = 0;
   }
-  void storeAll(DWORD fast, DWORD bright, DWORD size, DWORD satiation, DWORD color, DWORD alpha) const {
-    guard.setDword("Fast", fast), guard.setDword("Bright", bright), guard.setDword("Size", size);
-    guard.setDword("Satiation", satiation), guard.setDword("Color", color), guard.setDword("Alpha", alpha);
+  static void storeAll(DWORD fast, DWORD bright, DWORD size, DWORD satiation, DWORD color, DWORD alpha) {
+    RegistrySandbox::setAll({static_cast<std::int32_t>(fast), static_cast<std::int32_t>(bright),
+                             static_cast<std::int32_t>(size), static_cast<std::int32_t>(satiation),
+                             static_cast<std::int32_t>(color), static_cast<std::int32_t>(alpha)});
   }
   // Loads through a key the test can look at afterwards; the error text or "".
   std::string load() {
@@ -60,7 +61,7 @@ class RegistrySettings : public ::testing::Test {
     EXPECT_FALSE(key.isOpen()) << "the key must be closed on every path";
     return error;
   }
-  RegistryGuard guard{"Software\\Flindra"};
+  RegistrySandbox sandbox;
 };
 
 TEST_F(RegistrySettings, FirstRunCreatesExactlyTheSixDefaults) {
@@ -98,27 +99,27 @@ TEST_F(RegistrySettings, BadValuesGiveTheirExactText) {
 
   storeAll(1, 2, 3, 4, 5, 6);
   const ULONGLONG eightBytes = 5;
-  guard.set("Color", REG_QWORD, &eightBytes, sizeof eightBytes);
+  RegistrySandbox::setValue("Color", REG_QWORD, &eightBytes, sizeof eightBytes);
   EXPECT_EQ(load(), "Failed to get data for 'Color'");
 
   storeAll(1, 2, 3, 4, 5, 6);
-  guard.set("Bright", REG_SZ, "ab", 3);
+  RegistrySandbox::setValue("Bright", REG_SZ, "ab", 3);
   EXPECT_EQ(load(), "Invalid data type for 'Bright'");
 
   storeAll(1, 2, 3, 4, 5, 6);
-  guard.set("Fast", REG_SZ, "a long text", 12);  // longer than 4 bytes: the read itself fails
+  RegistrySandbox::setValue("Fast", REG_SZ, "a long text", 12);  // longer than 4 bytes: the read itself fails
   EXPECT_EQ(load(), "Failed to get data for 'Fast'");
 
   storeAll(1, 2, 3, 4, 5, 6);
   const DWORD binary = 7;
-  guard.set("Alpha", REG_BINARY, &binary, 4);
+  RegistrySandbox::setValue("Alpha", REG_BINARY, &binary, 4);
   EXPECT_EQ(load(), "Invalid data type for 'Alpha'");
 }
 
 TEST_F(RegistrySettings, ShortDwordReadsWithZeroHighBytes) {
   storeAll(1, 2, 3, 4, 5, 6);
   const BYTE twoBytes[2] = {0x34, 0x12};
-  guard.set("Size", REG_DWORD, twoBytes, 2);
+  RegistrySandbox::setValue("Size", REG_DWORD, twoBytes, 2);
   EXPECT_EQ(load(), "");
   EXPECT_EQ(SaverSettings.Size, 0x1234);
 }

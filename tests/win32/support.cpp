@@ -1,0 +1,334 @@
+#include "support.h"
+
+#include <algorithm>
+
+#include "core/Settings.h"
+#include "win32/forms.h"
+
+namespace {
+
+const char* const kNames[kSettingCount] = {"Fast", "Bright", "Size", "Satiation", "Color", "Alpha"};
+
+HKEY openSettings(REGSAM access) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, access, &key) != ERROR_SUCCESS) return nullptr;
+  return key;
+}
+
+HKEY createSettings() {
+  HKEY key = nullptr;
+  ::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return key;
+}
+
+std::string directory(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
+
+std::string windowText(HWND window) {
+  char text[1024] = {};
+  ::GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+// ---- RegistrySandbox ------------------------------------------------------
+
+RegistrySandbox::RegistrySandbox() {
+  if (HKEY key = openSettings(KEY_READ)) {
+    existed_ = true;
+    for (DWORD i = 0;; ++i) {
+      char name[256];
+      DWORD nameSize = sizeof name;
+      DWORD type = 0;
+      BYTE data[1024];
+      DWORD dataSize = sizeof data;
+      if (::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+      saved_.push_back(Saved{std::string(name, nameSize), type, std::vector<BYTE>(data, data + dataSize)});
+    }
+    ::RegCloseKey(key);
+  }
+  deleteKey();
+}
+
+RegistrySandbox::~RegistrySandbox() {
+  deleteKey();
+  if (!existed_) return;
+  HKEY key = createSettings();
+  for (const Saved& s : saved_)
+    ::RegSetValueExA(key, s.name.c_str(), 0, s.type, s.data.data(), static_cast<DWORD>(s.data.size()));
+  ::RegCloseKey(key);
+}
+
+void RegistrySandbox::deleteKey() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKeyPath); }
+
+bool RegistrySandbox::keyExists() {
+  HKEY key = openSettings(KEY_READ);
+  if (key != nullptr) ::RegCloseKey(key);
+  return key != nullptr;
+}
+
+void RegistrySandbox::setValue(const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY key = createSettings();
+  ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+  ::RegCloseKey(key);
+}
+
+void RegistrySandbox::setDword(const char* name, std::int32_t value) {
+  const auto data = static_cast<DWORD>(value);
+  setValue(name, REG_DWORD, &data, sizeof data);
+}
+
+void RegistrySandbox::setString(const char* name, const char* value) {
+  setValue(name, REG_SZ, value, static_cast<DWORD>(std::string(value).size() + 1));
+}
+
+void RegistrySandbox::setAll(const std::vector<std::int32_t>& values) {
+  for (int i = 0; i < kSettingCount; ++i) setDword(kNames[i], values.at(static_cast<std::size_t>(i)));
+}
+
+std::optional<std::int32_t> RegistrySandbox::dword(const char* name) {
+  HKEY key = openSettings(KEY_READ);
+  if (key == nullptr) return std::nullopt;
+  DWORD type = 0, data = 0, size = sizeof data;
+  const LONG status = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+  ::RegCloseKey(key);
+  if (status != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
+  return static_cast<std::int32_t>(data);
+}
+
+std::optional<std::vector<std::int32_t>> RegistrySandbox::all() {
+  std::vector<std::int32_t> values;
+  for (const char* name : kNames) {
+    const auto v = dword(name);
+    if (!v) return std::nullopt;
+    values.push_back(*v);
+  }
+  return values;
+}
+
+// ---- the screen -----------------------------------------------------------
+
+std::vector<DWORD> screenPixels(const RECT& area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  std::vector<DWORD> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HDC screen = ::GetDC(nullptr);
+  const HDC memory = ::CreateCompatibleDC(screen);
+  const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ previous = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+  ::GdiFlush();
+  std::copy_n(static_cast<const DWORD*>(bits), pixels.size(), pixels.begin());
+  ::SelectObject(memory, previous);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+long long litPixels(const std::vector<DWORD>& pixels) {
+  long long lit = 0;
+  for (DWORD p : pixels)
+    if ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF) > 120) ++lit;
+  return lit;
+}
+
+// ---- waits ----------------------------------------------------------------
+
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+  while (true) {
+    Application.ProcessMessages();
+    if (done()) return true;
+    if (::GetTickCount64() >= end) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+  while (!done()) {
+    if (::GetTickCount64() >= end) return false;
+    ::Sleep(5);
+  }
+  return true;
+}
+
+// ---- MessageBoxWatcher ----------------------------------------------------
+
+MessageBoxWatcher::MessageBoxWatcher(DWORD processId) : processId_(processId) {
+  ::InitializeCriticalSection(&lock_);
+  thread_ = std::thread([this] { watch(); });
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+  stop_ = true;
+  thread_.join();
+  ::DeleteCriticalSection(&lock_);
+}
+
+void MessageBoxWatcher::watch() {
+  std::vector<HWND> handled;
+  while (!stop_) {
+    struct Search {
+      DWORD pid;
+      std::vector<HWND> found;
+    } search{processId_, {}};
+    ::EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(p);
+          DWORD pid = 0;
+          ::GetWindowThreadProcessId(w, &pid);
+          char cls[64] = {};
+          ::GetClassNameA(w, cls, sizeof cls);
+          if (pid == s->pid && std::string(cls) == "#32770" && ::IsWindowVisible(w)) s->found.push_back(w);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    for (HWND box : search.found) {
+      if (std::find(handled.begin(), handled.end(), box) != handled.end()) continue;
+      char text[1024] = {};
+      ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text control
+      ::EnterCriticalSection(&lock_);
+      boxes_.push_back(Box{windowText(box), text});
+      ::LeaveCriticalSection(&lock_);
+      handled.push_back(box);
+      ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    ::Sleep(10);
+  }
+}
+
+bool MessageBoxWatcher::waitForBoxes(std::size_t count, DWORD timeoutMs) {
+  return pumpUntil([&] { return boxes().size() >= count; }, timeoutMs);
+}
+
+std::vector<MessageBoxWatcher::Box> MessageBoxWatcher::boxes() {
+  ::EnterCriticalSection(&lock_);
+  auto copy = boxes_;
+  ::LeaveCriticalSection(&lock_);
+  return copy;
+}
+
+// ---- SaverProcess ---------------------------------------------------------
+
+SaverProcess::SaverProcess(const std::string& arguments) {
+  char self[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string program = directory(self) + "flindra.scr";
+  std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info_))
+    ADD_FAILURE() << "cannot start " << program << " (error " << ::GetLastError() << ")";
+}
+
+SaverProcess::~SaverProcess() {
+  if (info_.hProcess == nullptr) return;
+  if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+    ::TerminateProcess(info_.hProcess, 1);
+    ::WaitForSingleObject(info_.hProcess, 5000);
+  }
+  ::CloseHandle(info_.hThread);
+  ::CloseHandle(info_.hProcess);
+}
+
+HWND SaverProcess::window(const char* className) const {
+  struct Search {
+    DWORD pid;
+    const char* cls;
+    HWND found;
+  } search{info_.dwProcessId, className, nullptr};
+  ::EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        char cls[64] = {};
+        ::GetClassNameA(w, cls, sizeof cls);
+        if (pid != s->pid || std::string(cls) != s->cls || !::IsWindowVisible(w)) return TRUE;
+        s->found = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND SaverProcess::waitForWindow(const char* className, DWORD timeoutMs) const {
+  HWND found = nullptr;
+  waitUntil([&] { return (found = window(className)) != nullptr; }, timeoutMs);
+  return found;
+}
+
+std::optional<DWORD> SaverProcess::waitForExit(DWORD timeoutMs) {
+  if (info_.hProcess == nullptr || ::WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    return std::nullopt;
+  DWORD code = 0;
+  ::GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+// ---- the running notice ---------------------------------------------------
+
+bool screenSaverRunningSystemWide() {
+  // NOTE: Wine keeps the flag in this volatile key and each process caches
+  // what it read first, so another process's change shows only here.
+  char value[16] = {};
+  DWORD size = sizeof value;
+  if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop",
+                     "WINE_ScreenSaverRunning", RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    return false;
+  return std::string(value) == "1";
+}
+
+bool screenSaverRunningHere() {
+  BOOL running = FALSE;
+  ::SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+  return running != FALSE;
+}
+
+void clearScreenSaverRunning() { ::SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, nullptr, 0); }
+
+// ---- input ----------------------------------------------------------------
+
+void sendKey(WORD key, bool down) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  ::SendInput(1, &input, sizeof input);
+}
+
+void sendMouseMoveTo(int x, int y) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = ::MulDiv(x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = ::MulDiv(y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  ::SendInput(1, &input, sizeof input);
+}
+
+bool placePointer(int x, int y) {
+  sendMouseMoveTo(x, y);
+  return waitUntil([x, y] {
+    POINT at{};
+    ::GetCursorPos(&at);
+    return at.x == x && at.y == y;
+  });
+}
+
+void sendMouseClick() {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(2, input, sizeof input[0]);
+}

@@ -1,0 +1,117 @@
+// What the Wine tests share: the settings key saved and restored around each
+// test, bounded waits that keep messages flowing, a watcher that reads and
+// dismisses message boxes, and flindra.scr run as a child process.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Saves HKCU\Software\Flindra, starts the test without it, and puts back
+// exactly what was there.
+class RegistrySandbox {
+ public:
+  RegistrySandbox();
+  ~RegistrySandbox();
+  RegistrySandbox(const RegistrySandbox&) = delete;
+  RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+
+  // Writes one value of any type and size, creating the key.
+  static void setValue(const char* name, DWORD type, const void* data, DWORD size);
+  static void setDword(const char* name, std::int32_t value);
+  static void setString(const char* name, const char* value);
+  // Fast, Bright, Size, Satiation, Color, Alpha.
+  static void setAll(const std::vector<std::int32_t>& values);
+  static std::optional<std::int32_t> dword(const char* name);
+  // The six values as stored; none when one is missing or not a REG_DWORD.
+  static std::optional<std::vector<std::int32_t>> all();
+  static bool keyExists();
+  static void deleteKey();
+
+ private:
+  struct Saved {
+    std::string name;
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  bool existed_ = false;
+  std::vector<Saved> saved_;
+};
+
+// Polls until done() holds, dispatching this thread's messages through the
+// application's loop between polls; false after timeoutMs.
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000);
+// The same without dispatching (for conditions in other processes).
+bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+
+// Watches for message boxes of one process, records their caption and text
+// and presses their OK button.
+class MessageBoxWatcher {
+ public:
+  struct Box {
+    std::string caption;
+    std::string text;
+  };
+  explicit MessageBoxWatcher(DWORD processId = ::GetCurrentProcessId());
+  ~MessageBoxWatcher();
+  MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+  MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+  // Waits until at least count boxes were seen and dismissed.
+  bool waitForBoxes(std::size_t count, DWORD timeoutMs = 5000);
+  std::vector<Box> boxes();
+
+ private:
+  void watch();
+  DWORD processId_;
+  std::atomic<bool> stop_{false};
+  CRITICAL_SECTION lock_;
+  std::vector<Box> boxes_;
+  std::thread thread_;
+};
+
+// flindra.scr from the build directory, started as the host starts it.
+class SaverProcess {
+ public:
+  explicit SaverProcess(const std::string& arguments);
+  ~SaverProcess();
+  SaverProcess(const SaverProcess&) = delete;
+  SaverProcess& operator=(const SaverProcess&) = delete;
+
+  DWORD id() const { return info_.dwProcessId; }
+  // A visible top-level window of the process with this class, or null.
+  HWND window(const char* className) const;
+  HWND waitForWindow(const char* className, DWORD timeoutMs = 8000) const;
+  // The exit code, or none if the process still runs after timeoutMs.
+  std::optional<DWORD> waitForExit(DWORD timeoutMs = 5000);
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// The system's "a screen saver runs" flag as another process sees it now.
+bool screenSaverRunningSystemWide();
+// The flag as this process sees it.
+bool screenSaverRunningHere();
+void clearScreenSaverRunning();
+
+// A screen rectangle as GDI reads it back (under Wine the real X display,
+// OpenGL output included): 0x00RRGGBB pixels, top row first.
+std::vector<DWORD> screenPixels(const RECT& area);
+// Pixels of the rectangle whose red, green and blue add up to more than 120.
+long long litPixels(const std::vector<DWORD>& pixels);
+inline long long litScreenPixels(const RECT& area) { return litPixels(screenPixels(area)); }
+
+// Real input through the system's input queue.
+void sendKey(WORD key, bool down);
+void sendMouseMoveTo(int x, int y);
+// Moves the pointer and waits until the system reports it there.
+bool placePointer(int x, int y);
+void sendMouseClick();
