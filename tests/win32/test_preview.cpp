@@ -172,7 +172,7 @@ TEST_F(Preview, ChildFillsTheHostAndDrawsUntilTheHostGoes) {
   HWND parent = nullptr;
   bool framesCame = false;
   const RunOutcome run = runPreviewWhile(handleText(host.handle()), [&] {
-    waitFor([&] { return (child = ::FindWindowExA(host.handle(), nullptr, kPreviewClassName, nullptr)) != nullptr; });
+    waitFor([&] { return ::IsWindowVisible(child = ::FindWindowExA(host.handle(), nullptr, kPreviewClassName, nullptr)); });
     style = ::GetWindowLongA(child, GWL_STYLE);
     exStyle = ::GetWindowLongA(child, GWL_EXSTYLE);
     rect = rectIn(child, host.handle());
@@ -383,7 +383,8 @@ TEST_F(Preview, PopupIgnoresTheMouseAndEndsOnAKeyWithoutPassword) {
   LRESULT mouseResults = 0;
   bool runningAfterMouse = false;
   const RunOutcome run = runPreviewWhile("", [&] {
-    waitFor([&] { return (popup = PreviewHandle) != nullptr; });
+    // Made top-most right after the handle is stored.
+    waitFor([&] { return (::GetWindowLongA(popup = PreviewHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; });
     style = ::GetWindowLongA(popup, GWL_STYLE);
     exStyle = ::GetWindowLongA(popup, GWL_EXSTYLE);
     ::GetWindowRect(popup, &rect);
