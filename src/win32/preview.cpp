@@ -1,7 +1,6 @@
 #include "win32/preview.h"
 
 #include <cstdint>
-#include <string>
 
 #include "core/Settings.h"
 #include "core/cmdline.h"
@@ -80,7 +79,9 @@ void RunPreview(std::string_view parentArgument) {
   int width = kPopupWidth;
   int height = kPopupHeight;
   if (parent != nullptr) {
-    // NOTE: nothing would ever end the loop for a window that does not exist.
+    // NOTE: nothing would ever end the loop for a parent that is no window;
+    // HWND_MESSAGE (-3) would even give a message-only child that no host
+    // can destroy.
     if (!::IsWindow(parent)) return;
     RECT rect{};
     ::GetWindowRect(parent, &rect);

@@ -172,7 +172,10 @@ TEST_F(Preview, ChildFillsTheHostAndDrawsUntilTheHostGoes) {
   HWND parent = nullptr;
   bool framesCame = false;
   const RunOutcome run = runPreviewWhile(handleText(host.handle()), [&] {
-    waitFor([&] { return ::IsWindowVisible(child = ::FindWindowExA(host.handle(), nullptr, kPreviewClassName, nullptr)); });
+    waitFor([&] {
+      child = ::FindWindowExA(host.handle(), nullptr, kPreviewClassName, nullptr);
+      return ::IsWindowVisible(child);
+    });
     style = ::GetWindowLongA(child, GWL_STYLE);
     exStyle = ::GetWindowLongA(child, GWL_EXSTYLE);
     rect = rectIn(child, host.handle());
@@ -353,7 +356,9 @@ TEST_F(Preview, HandleThatNamesNoWindowReturnsAtOnce) {
   const HWND gone = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ::DestroyWindow(gone);
   const CreationWatch watch(false);
-  for (const std::string& argument : {handleText(gone), std::string("-3"), std::string("-5"), std::string("0x7FFFFFF0")}) {
+  // -3 is HWND_MESSAGE: a child of it would be a message-only window.
+  for (const std::string& argument :
+       {handleText(gone), std::string("-3"), std::string("-5"), std::string("0x7FFFFFF0")}) {
     const RunOutcome run = runPreviewWhile(argument, [] {});
     EXPECT_TRUE(run.returnedByItself) << argument;
   }
