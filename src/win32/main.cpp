@@ -6,6 +6,7 @@
 #include "win32/Full.h"
 #include "win32/SettingsForm.h"
 #include "win32/forms.h"
+#include "win32/preview.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   MaskFloatingPointExceptions();
@@ -21,9 +22,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       Application.CreateForm(Form2);
       break;
     case SaverMode::Preview:
-      // ---- Preview mode goes here: RunPreview() from "win32/preview.h" runs
-      // its own window and message loop and returns when they end; Run below
-      // then returns at once, as there is no main form. ----
+      // The preview runs its own window and message loop and returns when
+      // they end; Run below then returns at once, as there is no main form.
+      RunPreview();
       break;
     case SaverMode::FullScreen:
       EndOnAnyInput = true;

@@ -4,6 +4,7 @@
 
 #include "core/Settings.h"
 #include "win32/forms.h"
+#include "win32/preview.h"
 
 namespace {
 
@@ -260,6 +261,16 @@ HWND SaverProcess::window(const char* className) const {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+HWND SaverProcess::previewWindow(HWND parent) const {
+  HWND window = nullptr;
+  while ((window = ::FindWindowExA(parent, window, kPreviewClassName, nullptr)) != nullptr) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == info_.dwProcessId) return window;
+  }
+  return nullptr;
 }
 
 HWND SaverProcess::waitForWindow(const char* className, DWORD timeoutMs) const {

@@ -85,7 +85,11 @@ class SaverProcess {
   SaverProcess(const SaverProcess&) = delete;
   SaverProcess& operator=(const SaverProcess&) = delete;
 
+  bool started() const { return info_.hProcess != nullptr; }
   DWORD id() const { return info_.dwProcessId; }
+  // The preview window of this process: the child of parent, or the
+  // top-level window of the preview class when parent is null.
+  HWND previewWindow(HWND parent) const;
   // A visible top-level window of the process with this class, or null.
   HWND window(const char* className) const;
   HWND waitForWindow(const char* className, DWORD timeoutMs = 8000) const;

@@ -1,0 +1,122 @@
+// Helpers for the preview and password tests: a host window on its own
+// thread, reading back what OpenGL drew into a window, registry values saved
+// and put back, the test password applet, and flindra.scr as a child process.
+#pragma once
+
+#include <windows.h>
+
+#include "support.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+std::string testDirectory();    // folder of win32_tests.exe, ending in a backslash
+std::string systemDirectory();  // the prefix's system directory, ending in a backslash
+std::string handleText(HWND window);  // the handle as a decimal number
+
+// The display count of the mouse cursor for this thread (left unchanged).
+int cursorCount();
+
+// A plain top-level popup made and served by a thread of its own, like the
+// host's preview pane that lives outside the saver's window thread.
+class HostWindow {
+ public:
+  HostWindow(int x, int y, int width, int height);
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+  HWND handle() const { return handle_; }
+  // Asks the host's thread to destroy the window (WM_CLOSE).
+  void close() const;
+
+ private:
+  std::thread thread_;
+  std::atomic<HWND> handle_{nullptr};
+};
+
+// What a window's OpenGL drawable holds, read through a context of our own.
+// NOTE: under Wine a child window's frames never reach the screen or a GDI
+// read; the drawable's back buffer keeps the last frame after the swap.
+struct Readback {
+  bool ok = false;         // the window has a pixel format to read through
+  int lit = 0;             // pixels with a channel above a dim grey
+  std::uint64_t hash = 0;  // of all pixels, to tell frames apart
+};
+Readback readWindowPixels(HWND window);
+
+// One registry value (or its absence), put back on destruction.
+class SavedRegistryValue {
+ public:
+  SavedRegistryValue(const char* path, const char* name);
+  ~SavedRegistryValue();
+  SavedRegistryValue(const SavedRegistryValue&) = delete;
+  SavedRegistryValue& operator=(const SavedRegistryValue&) = delete;
+
+ private:
+  std::string path_, name_;
+  bool existed_ = false;
+  DWORD type_ = REG_NONE;
+  std::vector<BYTE> data_;
+};
+
+// A key with values only (or its absence), put back on destruction.
+class SavedRegistryKey {
+ public:
+  explicit SavedRegistryKey(const char* path);
+  ~SavedRegistryKey();
+  SavedRegistryKey(const SavedRegistryKey&) = delete;
+  SavedRegistryKey& operator=(const SavedRegistryKey&) = delete;
+
+  struct Value {
+    std::string name;
+    DWORD type;
+    std::vector<BYTE> data;
+    bool operator==(const Value& other) const {
+      return name == other.name && type == other.type && data == other.data;
+    }
+  };
+  // The values as they stand now; empty and existed false for no key.
+  static std::vector<Value> read(const char* path, bool* existed);
+
+ private:
+  std::string path_;
+  bool existed_ = false;
+  std::vector<Value> values_;
+};
+
+bool keyExists(const char* path);
+void setValue(const char* path, const char* name, DWORD type, const void* data, DWORD size);
+void setDword(const char* path, const char* name, std::uint32_t value);
+void deleteValue(const char* path, const char* name);
+
+enum class AppletVariant { WithVerify, WithoutVerify };
+
+// A test applet put into a folder (the system directory unless told) as
+// PASSWORD.CPL, removed again on destruction with its record key.
+class InstalledApplet {
+ public:
+  explicit InstalledApplet(AppletVariant variant, const std::string& folder = systemDirectory());
+  ~InstalledApplet();
+  InstalledApplet(const InstalledApplet&) = delete;
+  InstalledApplet& operator=(const InstalledApplet&) = delete;
+
+  void answer(std::int32_t value) const;
+
+ private:
+  std::string file_;
+};
+
+// What the test applet recorded about its calls.
+struct AppletRecord {
+  std::uint32_t calls = 0;
+  std::uint64_t owner = 0;
+  std::int32_t cursorCount = 0;
+  std::string path;
+};
+AppletRecord appletRecord();
+
