@@ -23,17 +23,10 @@ constexpr int kDialogWidth = 360, kDialogHeight = 180, kBottomMargin = 50;
 constexpr COLORREF kBackground = RGB(128, 128, 128);
 constexpr COLORREF kLabelColor = RGB(225, 190, 0);
 
-TFont labelFont() {
+// Labels and buttons: bold, 13 pixels at 96 DPI.
+TFont boldFont(const char* name) {
   TFont font;
-  font.Name = "MS Sans Serif";
-  font.Height = 13;
-  font.Bold = true;
-  return font;
-}
-
-TFont buttonFont() {
-  TFont font;
-  font.Name = "Courier New";
+  font.Name = name;
   font.Height = 13;
   font.Bold = true;
   return font;
@@ -69,7 +62,7 @@ TForm2::TForm2()
     TLabel& l = label(i);
     l.Left = kSliderPlaces[i].labelLeft;
     l.Top = kSliderPlaces[i].labelTop;
-    l.Font = labelFont();
+    l.Font = boldFont("MS Sans Serif");
   }
   TrackBar1.OnChange = [this] { TrackBar1Change(); };
   TrackBar2.OnChange = [this] { TrackBar2Change(); };
@@ -84,7 +77,7 @@ TForm2::TForm2()
     buttons[i]->Top = kButtonTop;
     buttons[i]->Width = kButtonWidth;
     buttons[i]->Height = kButtonHeight;
-    buttons[i]->Font = buttonFont();
+    buttons[i]->Font = boldFont("Courier New");
     buttons[i]->HandCursor = true;
   }
   Button1.OnClick = [this] { Button1Click(); };

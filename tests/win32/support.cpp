@@ -30,6 +30,27 @@ std::string windowText(HWND window) {
   return text;
 }
 
+// The visible top-level windows of a process with the given class.
+std::vector<HWND> visibleWindows(DWORD processId, const char* className) {
+  struct Search {
+    DWORD pid;
+    const char* cls;
+    std::vector<HWND> found;
+  } search{processId, className, {}};
+  ::EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        char cls[64] = {};
+        ::GetClassNameA(w, cls, sizeof cls);
+        if (pid == s->pid && std::string(cls) == s->cls && ::IsWindowVisible(w)) s->found.push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 }  // namespace
 
 // ---- RegistrySandbox ------------------------------------------------------
@@ -178,22 +199,7 @@ MessageBoxWatcher::~MessageBoxWatcher() {
 void MessageBoxWatcher::watch() {
   std::vector<HWND> handled;
   while (!stop_) {
-    struct Search {
-      DWORD pid;
-      std::vector<HWND> found;
-    } search{processId_, {}};
-    ::EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(p);
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(w, &pid);
-          char cls[64] = {};
-          ::GetClassNameA(w, cls, sizeof cls);
-          if (pid == s->pid && std::string(cls) == "#32770" && ::IsWindowVisible(w)) s->found.push_back(w);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    for (HWND box : search.found) {
+    for (HWND box : visibleWindows(processId_, "#32770")) {
       if (std::find(handled.begin(), handled.end(), box) != handled.end()) continue;
       char text[1024] = {};
       ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text control
@@ -243,24 +249,8 @@ SaverProcess::~SaverProcess() {
 }
 
 HWND SaverProcess::window(const char* className) const {
-  struct Search {
-    DWORD pid;
-    const char* cls;
-    HWND found;
-  } search{info_.dwProcessId, className, nullptr};
-  ::EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        char cls[64] = {};
-        ::GetClassNameA(w, cls, sizeof cls);
-        if (pid != s->pid || std::string(cls) != s->cls || !::IsWindowVisible(w)) return TRUE;
-        s->found = w;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  const auto found = visibleWindows(info_.dwProcessId, className);
+  return found.empty() ? nullptr : found.front();
 }
 
 HWND SaverProcess::previewWindow(HWND parent) const {
