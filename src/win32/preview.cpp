@@ -13,6 +13,8 @@ std::atomic<std::int32_t> PreviewWidth{0};
 std::atomic<std::int32_t> PreviewHeight{0};
 std::atomic<bool> StopRequested{false};
 std::atomic<bool> PreviewEnded{false};
+std::atomic<HWND> PreviewParent{nullptr};
+std::atomic<DWORD> PreviewWindowThread{0};
 
 HDC PreviewDC = nullptr;
 HGLRC PreviewRC = nullptr;
@@ -92,6 +94,8 @@ void RunPreview(std::string_view parentArgument) {
   StopRequested = false;
   PreviewEnded = false;
   surfaceFailed = false;
+  PreviewParent = parent;
+  PreviewWindowThread = ::GetCurrentThreadId();
   if (CreatePreviewWindow(width, height, parent) == nullptr) return;
 
   renderThread = ::CreateThread(nullptr, 0, PreviewRenderThread, nullptr, 0, nullptr);
@@ -124,7 +128,18 @@ HWND CreatePreviewWindow(int width, int height, HWND parent) {
 
 DWORD WINAPI PreviewRenderThread(LPVOID) {
   const HWND window = PreviewHandle;
-  if (!windowInUse(window)) return 0;
+  const HWND parent = PreviewParent;
+  // NOTE: a host destroyed while the child is being created can take the
+  // child with it without the window thread ever getting WM_DESTROY (seen
+  // under Wine); a vanished host therefore ends the preview too.
+  const auto previewAlive = [&] { return windowInUse(window) && (parent == nullptr || ::IsWindow(parent)); };
+  const auto endUnnoticed = [] {
+    if (!PreviewEnded) ::PostThreadMessageA(PreviewWindowThread, WM_QUIT, 0, 0);
+  };
+  if (!previewAlive()) {
+    endUnnoticed();
+    return 0;
+  }
 
   RECT rect{};
   ::GetWindowRect(window, &rect);
@@ -134,15 +149,16 @@ DWORD WINAPI PreviewRenderThread(LPVOID) {
   ::UpdateWindow(window);
   writePreviewSettings();
 
-  while (windowInUse(window)) {
+  while (previewAlive()) {
     ::InvalidateRect(window, nullptr, FALSE);
     ::Sleep(kRenderTickMs);
     if (StopRequested) {
       // Only a notification: the window itself stays until the process ends.
       if (windowInUse(window)) ::PostMessageA(window, WM_DESTROY, 0, 0);
-      break;
+      return 0;
     }
   }
+  endUnnoticed();
   return 0;
 }
 

@@ -26,6 +26,8 @@ extern std::atomic<HWND> PreviewHandle;          // the preview window; written 
 extern std::atomic<std::int32_t> PreviewWidth;   // pixels, measured once by the render thread
 extern std::atomic<std::int32_t> PreviewHeight;  // pixels, measured once by the render thread
 extern std::atomic<bool> StopRequested;          // a key press was allowed to end the preview
+extern std::atomic<HWND> PreviewParent;          // the host's window, or null for the popup
+extern std::atomic<DWORD> PreviewWindowThread;   // the thread that runs the preview's loop
 // The window thread is done with the preview window (it is being destroyed
 // or the loop has ended): the render thread must not touch it again.
 extern std::atomic<bool> PreviewEnded;
@@ -47,6 +49,8 @@ HWND CreatePreviewWindow(int width, int height, HWND parent);
 
 // Measures and shows the window, fixes the preview settings, then requests a
 // repaint every tick until a stop is requested or the window is done with.
+// Should the window or its host vanish without the window thread hearing of
+// it, the thread's loop is told to quit.
 DWORD WINAPI PreviewRenderThread(LPVOID parameter);
 
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
