@@ -1,5 +1,6 @@
 # Everything starts here; each target installs what is missing first.
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 WITH_DISPLAY := scripts/with-display
 
 .PHONY: all deps native win scr test test-native test-win test-fuzz run bench fuzz endurance clean

@@ -6,7 +6,7 @@
 namespace {
 
 struct ReferenceFlake {
-  GLfloat angle, x, y, z;
+  GLfloat angle, x, y, z;  // sway angle (degrees) and position
   GLfloat vx[36], vy[36];
 };
 ReferenceFlake flakes[kFlakeCount];
@@ -16,7 +16,7 @@ ReferenceFlake flakes[kFlakeCount];
 void PrepareReferenceFrame() {
   for (int i = 0; i < kFlakeCount; ++i) {
     ReferenceFlake& f = flakes[i];
-    f.angle = static_cast<GLfloat>(FlakeTable.Depth[i] * 100);
+    f.angle = 0;  // the still frame: no sway
     f.x = static_cast<GLfloat>(FlakeTable.PosX[i]);
     f.y = static_cast<GLfloat>(FlakeTable.Height[i]);
     f.z = static_cast<GLfloat>(FlakeTable.Depth[i]);

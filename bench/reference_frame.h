@@ -2,7 +2,8 @@
 // drawing, issued from precomputed floats with no model around them.
 #pragma once
 
-// Fills the reference's vertex table once from the current flake table.
+// Fills the reference's table once from the current flake table: the same
+// still frame the saver draws with Size 3 and no sway.
 void PrepareReferenceFrame();
 
 // The scene state the frame needs, written out call by call (deliberately

@@ -92,7 +92,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
     window = ::CreateWindowExA(WS_EX_LAYERED | WS_EX_TOPMOST, "FlindraReference", "reference", WS_POPUP | WS_VISIBLE,
                                0, 0, width, height, nullptr, nullptr, instance, nullptr);
-    ::SetLayeredWindowAttributes(window, 0, 255, LWA_ALPHA);
+    // The saver's layered attributes at full fade: colour key 0x1FFFFFFF, alpha 255.
+    ::SetLayeredWindowAttributes(window, 0x1FFFFFFF, 255, LWA_ALPHA | LWA_COLORKEY);
     keptDC = ::GetDC(window);
     setupPixelFormat(keptDC, 0);
     ::wglMakeCurrent(keptDC, ::wglCreateContext(keptDC));
