@@ -128,6 +128,12 @@ std::optional<std::vector<std::int32_t>> RegistrySandbox::all() {
   return values;
 }
 
+HWND waitForSaverInForeground(const SaverProcess& saver) {
+  const HWND w = saver.waitForWindow("TForm1");
+  if (w == nullptr || !waitUntil(screenSaverRunningSystemWide)) return nullptr;
+  return waitUntil([w] { return ::GetForegroundWindow() == w; }) ? w : nullptr;
+}
+
 // ---- the screen -----------------------------------------------------------
 
 std::vector<DWORD> screenPixels(const RECT& area) {

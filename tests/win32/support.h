@@ -113,6 +113,19 @@ std::vector<DWORD> screenPixels(const RECT& area);
 long long litPixels(const std::vector<DWORD>& pixels);
 inline long long litScreenPixels(const RECT& area) { return litPixels(screenPixels(area)); }
 
+// A test that starts flindra.scr: the settings key saved and restored, and
+// the system's running flag cleared before and after.
+class SaverProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override { clearScreenSaverRunning(); }
+  void TearDown() override { clearScreenSaverRunning(); }
+  RegistrySandbox registry;
+};
+
+// Waits for the full-screen window of saver to be created, announced and in
+// the foreground (where real input goes); null if it did not get there.
+HWND waitForSaverInForeground(const SaverProcess& saver);
+
 // Real input through the system's input queue.
 void sendKey(WORD key, bool down);
 void sendMouseMoveTo(int x, int y);

@@ -14,12 +14,7 @@
 
 namespace {
 
-class Hostile : public ::testing::Test {
- protected:
-  void SetUp() override { clearScreenSaverRunning(); }
-  void TearDown() override { clearScreenSaverRunning(); }
-  RegistrySandbox registry;
-};
+using Hostile = SaverProcessTest;
 
 // Starts /s with the stored values, lets it run ten ticks, checks it still
 // answers messages and that Esc ends it cleanly.
@@ -75,26 +70,23 @@ TEST_F(Hostile, HostWindowVanishingAtAnyMomentEndsThePreview) {
   EXPECT_FALSE(RegistrySandbox::keyExists()) << "the preview never writes the settings";
 }
 
+// Opens the dialog, deletes the settings key underneath it, presses the
+// button and waits for a clean end.
+void deleteKeyThenPress(const char* button) {
+  SaverProcess saver("/c");
+  const HWND dialog = saver.waitForWindow("TForm2");
+  ASSERT_NE(dialog, nullptr);
+  RegistrySandbox::deleteKey();
+  ::SendMessageA(::FindWindowExA(dialog, nullptr, "Button", button), BM_CLICK, 0, 0);
+  EXPECT_EQ(saver.waitForExit().value_or(1), 0u);
+}
+
 TEST_F(Hostile, SettingsKeyDeletedWhileTheDialogIsOpen) {
-  {
-    SaverProcess saver("/c");
-    const HWND dialog = saver.waitForWindow("TForm2");
-    ASSERT_NE(dialog, nullptr);
-    RegistrySandbox::deleteKey();
-    ::SendMessageA(::FindWindowExA(dialog, nullptr, "Button", "Cancel"), BM_CLICK, 0, 0);
-    EXPECT_EQ(saver.waitForExit().value_or(1), 0u);
-    EXPECT_FALSE(RegistrySandbox::keyExists()) << "Cancel writes nothing";
-  }
-  {
-    SaverProcess saver("/c");
-    const HWND dialog = saver.waitForWindow("TForm2");
-    ASSERT_NE(dialog, nullptr);
-    RegistrySandbox::deleteKey();
-    ::SendMessageA(::FindWindowExA(dialog, nullptr, "Button", "Save"), BM_CLICK, 0, 0);
-    EXPECT_EQ(saver.waitForExit().value_or(1), 0u);
-    // Save creates the key again: nothing the user chose is lost.
-    EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 1}));
-  }
+  deleteKeyThenPress("Cancel");
+  EXPECT_FALSE(RegistrySandbox::keyExists()) << "Cancel writes nothing";
+  deleteKeyThenPress("Save");
+  // Save creates the key again: nothing the user chose is lost.
+  EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 1}));
 }
 
 }  // namespace

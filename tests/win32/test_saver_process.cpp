@@ -10,12 +10,7 @@
 
 namespace {
 
-class SaverRun : public ::testing::Test {
- protected:
-  void SetUp() override { clearScreenSaverRunning(); }
-  void TearDown() override { clearScreenSaverRunning(); }
-  RegistrySandbox registry;
-};
+using SaverRun = SaverProcessTest;
 
 TEST_F(SaverRun, SwitchesWithoutCOrPStartTheFullScreenSaverAndEscEndsIt) {
   for (const char* args : {"/s", "", "-S", "c", "\"/a\""}) {
@@ -164,11 +159,7 @@ TEST_F(SaverRun, RealKeyClickOrPointerMovementEndsTheFullScreenSaver) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(placePointer(start.x, start.y));
     SaverProcess saver("/s");
-    const HWND w = saver.waitForWindow("TForm1");
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(waitUntil(screenSaverRunningSystemWide));
-    // Real input goes to the foreground window, once the saver is it.
-    ASSERT_TRUE(waitUntil([w] { return ::GetForegroundWindow() == w; }));
+    ASSERT_NE(waitForSaverInForeground(saver), nullptr);
     c.input(start);
     EXPECT_EQ(saver.waitForExit(), 0u);
     EXPECT_FALSE(screenSaverRunningSystemWide());
@@ -179,10 +170,8 @@ TEST_F(SaverRun, PointerJitterDoesNotEndTheFullScreenSaver) {
   const POINT start{600, 400};
   ASSERT_TRUE(placePointer(start.x, start.y));
   SaverProcess saver("/s");
-  const HWND w = saver.waitForWindow("TForm1");
+  const HWND w = waitForSaverInForeground(saver);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(waitUntil(screenSaverRunningSystemWide));
-  ASSERT_TRUE(waitUntil([w] { return ::GetForegroundWindow() == w; }));
   sendMouseMoveTo(start.x + 2, start.y - 3);
   sendMouseMoveTo(start.x - 3, start.y + 2);
   sendMouseMoveTo(start.x, start.y);
