@@ -405,36 +405,34 @@ void TForm::Close() {
   }
 }
 
-int TForm::Left() const {
+namespace {
+
+RECT windowRect(HWND window) {
   RECT r{};
-  ::GetWindowRect(handle_, &r);
-  return r.left;
+  ::GetWindowRect(window, &r);
+  return r;
 }
-int TForm::Top() const {
+
+RECT clientRect(HWND window) {
   RECT r{};
-  ::GetWindowRect(handle_, &r);
-  return r.top;
+  ::GetClientRect(window, &r);
+  return r;
 }
+
+}  // namespace
+
+int TForm::Left() const { return windowRect(handle_).left; }
+int TForm::Top() const { return windowRect(handle_).top; }
 int TForm::Width() const {
-  RECT r{};
-  ::GetWindowRect(handle_, &r);
+  const RECT r = windowRect(handle_);
   return r.right - r.left;
 }
 int TForm::Height() const {
-  RECT r{};
-  ::GetWindowRect(handle_, &r);
+  const RECT r = windowRect(handle_);
   return r.bottom - r.top;
 }
-int TForm::ClientWidth() const {
-  RECT r{};
-  ::GetClientRect(handle_, &r);
-  return r.right;
-}
-int TForm::ClientHeight() const {
-  RECT r{};
-  ::GetClientRect(handle_, &r);
-  return r.bottom;
-}
+int TForm::ClientWidth() const { return clientRect(handle_).right; }
+int TForm::ClientHeight() const { return clientRect(handle_).bottom; }
 
 void TForm::setBounds(int left, int top, int width, int height) {
   ::SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
