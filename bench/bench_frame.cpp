@@ -2,23 +2,29 @@
 // sizes, and the preview's build-a-surface-per-frame cycle.
 #include <benchmark/benchmark.h>
 
-#include "core/Settings.h"
-#include "core/funcs.h"
+#include <memory>
+
+#include "core/flakes.h"
 #include "core/gl.h"
-#include "core/render.h"
-#include "offscreen_context.h"
+#include "core/scene.h"
+#include "offscreen.h"
 #include "reference_frame.h"
 
 namespace {
 
-void defaultSettings() {
-  SaverSettings.Fast = 3;
-  SaverSettings.Size = 3;
-  SaverSettings.Satiation = 10;
-  SaverSettings.Color = 5;
+// A field seeded alike for ours and the reference.
+std::unique_ptr<FlakeField> seededField() {
+  auto field = std::make_unique<FlakeField>();
+  SeedFlakeTable(*field, 1);
+  return field;
 }
 
-void finish(void*) { glFinish(); }
+// The default settings, with no fall for the still frame.
+Settings stillSettings() {
+  Settings settings = DefaultSettings();
+  settings.Fast = 0;
+  return settings;
+}
 
 // Ours and the reference draw the very same still frame (no fall, no sway),
 // so their ratio is what our code adds to the bare calls. What llvmpipe
@@ -26,36 +32,35 @@ void finish(void*) { glFinish(); }
 // reference would measure the scene, not the code.
 void BM_Frame(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-  BenchContext context(width, height);
-  defaultSettings();
-  SaverSettings.Fast = 0;
+  OffscreenContext context(width, height);
+  const Settings settings = stillSettings();
   SetupScene(width, height, width, height);
-  SeedFlakeTable(1);
+  const auto field = seededField();
+  int frames = 0;
   for (auto _ : state) {
-    SwayAngle = 0;
-    SwayStep = 0;
-    PresentFrame(finish, nullptr);
+    field->SwayAngle = 0;
+    field->SwayStep = 0;
+    drawFrame(*field, settings, frames);
   }
 }
 
 // The saver as it runs: falling, swaying, reborn flakes.
 void BM_FrameMoving(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-  BenchContext context(width, height);
-  defaultSettings();
+  OffscreenContext context(width, height);
+  const Settings settings = DefaultSettings();
   SetupScene(width, height, width, height);
-  SeedFlakeTable(1);
-  SwayStep = 0.6;
-  for (auto _ : state) PresentFrame(finish, nullptr);
+  const auto field = seededField();
+  field->SwayStep = 0.6;
+  int frames = 0;
+  for (auto _ : state) drawFrame(*field, settings, frames);
 }
 
 void BM_ReferenceFrame(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-  BenchContext context(width, height);
-  defaultSettings();
+  OffscreenContext context(width, height);
   SetupScene(width, height, width, height);
-  SeedFlakeTable(1);
-  PrepareReferenceFrame();
+  PrepareReferenceFrame(*seededField());
   for (auto _ : state) {
     DrawReferenceFrame();
     glFinish();
@@ -64,24 +69,22 @@ void BM_ReferenceFrame(benchmark::State& state) {
 
 // The preview builds its whole surface for every frame and releases it.
 void BM_PreviewCycle(benchmark::State& state) {
-  defaultSettings();
-  SaverSettings.Fast = 0;  // the reference's still frame, as above
-  SeedFlakeTable(1);
+  const Settings settings = stillSettings();  // the reference's still frame, as above
+  const auto field = seededField();
+  int frames = 0;
   for (auto _ : state) {
-    SwayAngle = 0;
-    SwayStep = 0;
-    BenchContext context(152, 112);
+    field->SwayAngle = 0;
+    field->SwayStep = 0;
+    OffscreenContext context(152, 112);
     SetupScene(152, 112, 152, 112);
-    PresentFrame(finish, nullptr);
+    drawFrame(*field, settings, frames);
   }
 }
 
 void BM_ReferencePreviewCycle(benchmark::State& state) {
-  defaultSettings();
-  SeedFlakeTable(1);
-  PrepareReferenceFrame();
+  PrepareReferenceFrame(*seededField());
   for (auto _ : state) {
-    BenchContext context(152, 112);
+    OffscreenContext context(152, 112);
     SetupReferenceScene(152, 112);
     DrawReferenceFrame();
     glFinish();

@@ -1,6 +1,5 @@
 #include "reference_frame.h"
 
-#include "core/funcs.h"
 #include "core/gl.h"
 
 namespace {
@@ -13,18 +12,18 @@ ReferenceFlake flakes[kFlakeCount];
 
 }  // namespace
 
-void PrepareReferenceFrame() {
+void PrepareReferenceFrame(const FlakeField& field) {
   for (int i = 0; i < kFlakeCount; ++i) {
     ReferenceFlake& f = flakes[i];
     f.angle = 0;  // the still frame: no sway
-    f.x = static_cast<GLfloat>(FlakeTable.PosX[i]);
-    f.y = static_cast<GLfloat>(FlakeTable.Height[i]);
-    f.z = static_cast<GLfloat>(FlakeTable.Depth[i]);
+    f.x = static_cast<GLfloat>(field.PosX[i]);
+    f.y = static_cast<GLfloat>(field.Height[i]);
+    f.z = static_cast<GLfloat>(field.Depth[i]);
     int n = 0;
     for (int k = 0; k < 6; ++k)
       for (int j = 0; j <= 2 * k; ++j, ++n) {
-        f.vx[n] = static_cast<GLfloat>(3 * FlakeTable.LatticeX[i][k][j] / 50);
-        f.vy[n] = static_cast<GLfloat>(3 * FlakeTable.LatticeY[i][k][j] / 50);
+        f.vx[n] = static_cast<GLfloat>(3 * field.LatticeX[i][k][j] / 50);
+        f.vy[n] = static_cast<GLfloat>(3 * field.LatticeY[i][k][j] / 50);
       }
   }
 }

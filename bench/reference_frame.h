@@ -2,9 +2,11 @@
 // drawing, issued from precomputed floats with no model around them.
 #pragma once
 
-// Fills the reference's table once from the current flake table: the same
-// still frame the saver draws with Size 3 and no sway.
-void PrepareReferenceFrame();
+#include "core/flakes.h"
+
+// Fills the reference's table once from a seeded field: the same still frame
+// the saver draws with Size 3 and no sway.
+void PrepareReferenceFrame(const FlakeField& field);
 
 // The scene state the frame needs, written out call by call (deliberately
 // not through our SetupScene: this is what we measure against).

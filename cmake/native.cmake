@@ -18,19 +18,18 @@ if(FLINDRA_SANITIZE)
   add_link_options(${FLINDRA_SAN_FLAGS})
 endif()
 
-file(GLOB FLINDRA_CORE_SOURCES CONFIGURE_DEPENDS src/core/*.cpp)
-add_library(flindra_core STATIC ${FLINDRA_CORE_SOURCES})
-target_include_directories(flindra_core PUBLIC src)
-target_compile_options(flindra_core PRIVATE ${FLINDRA_WARNINGS})
-# OSMesa exports the whole GL API; it must come before GLU's own libGL.
-target_link_libraries(flindra_core PUBLIC PkgConfig::OSMESA PkgConfig::GLU)
+include(cmake/core.cmake)
+# The core drawing offscreen: OSMesa exports the whole GL API; it must come
+# before GLU's own libGL.
+add_library(flindra_core_offscreen INTERFACE)
+target_link_libraries(flindra_core_offscreen INTERFACE flindra_core PkgConfig::OSMESA PkgConfig::GLU)
 
 find_package(GTest REQUIRED)
 include(GoogleTest)
 file(GLOB FLINDRA_CORE_TESTS CONFIGURE_DEPENDS tests/core/*.cpp)
 add_executable(core_tests ${FLINDRA_CORE_TESTS})
 target_compile_options(core_tests PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(core_tests PRIVATE flindra_core GTest::gtest GTest::gtest_main)
+target_link_libraries(core_tests PRIVATE flindra_core_offscreen GTest::gtest GTest::gtest_main)
 set(FLINDRA_SANITIZER_ENV
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/core/lsan.supp:print_suppressions=0"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")

@@ -2,10 +2,7 @@
 # tests, which CTest runs under Wine.
 set(FLINDRA_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
-file(GLOB FLINDRA_CORE_SOURCES CONFIGURE_DEPENDS src/core/*.cpp)
-add_library(flindra_core STATIC ${FLINDRA_CORE_SOURCES})
-target_include_directories(flindra_core PUBLIC src)
-target_compile_options(flindra_core PRIVATE ${FLINDRA_WARNINGS})
+include(cmake/core.cmake)
 target_link_libraries(flindra_core PUBLIC opengl32 glu32)
 
 # Everything of the Win32 layer but the entry point, so the tests link it too.

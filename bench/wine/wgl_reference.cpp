@@ -6,8 +6,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
-#include "core/funcs.h"
+#include "core/flakes.h"
 #include "core/gl.h"
 #include "reference_frame.h"
 
@@ -71,8 +72,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   preview = std::strstr(commandLine, "/p") != nullptr;
-  SeedFlakeTable(1);
-  PrepareReferenceFrame();
+  const auto field = std::make_unique<FlakeField>();
+  SeedFlakeTable(*field, 1);
+  PrepareReferenceFrame(*field);
 
   WNDCLASSA wc{};
   wc.lpfnWndProc = windowProc;

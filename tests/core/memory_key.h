@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "core/Settings.h"
+#include "core/settings.h"
 
 class MemoryKey final : public SettingsKey {
  public:

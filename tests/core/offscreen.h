@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/scene.h"
+
 class OffscreenContext {
  public:
   OffscreenContext(int width, int height) : width_(width), height_(height) {
@@ -45,9 +47,10 @@ class OffscreenContext {
   OSMesaContext context_ = nullptr;
 };
 
-// A swap callback for PresentFrame: OSMesa draws straight into the buffer,
-// so finishing the frame is all a swap has to do.
-inline void finishFrame(void* swaps) {
+// One frame of a field into the current context, counted. OSMesa draws
+// straight into the buffer, so finishing the frame is all a swap has to do.
+inline void drawFrame(FlakeField& field, const Settings& settings, int& frames) {
+  DrawFrame(field, settings);
   glFinish();
-  ++*static_cast<int*>(swaps);
+  ++frames;
 }

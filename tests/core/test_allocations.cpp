@@ -4,10 +4,11 @@
 
 #include <atomic>
 
-#include "core/Settings.h"
-#include "core/funcs.h"
-#include "core/render.h"
-#include "offscreen.h"  // finishFrame
+#include "core/settings.h"
+#include "core/flakes.h"
+#include "core/scene.h"
+#include "field_test.h"
+#include "offscreen.h"  // drawFrame
 
 #if defined(__SANITIZE_ADDRESS__)
 // From the sanitizer runtime's allocator interface (g++ ships no header).
@@ -21,23 +22,16 @@ void countAllocation(const volatile void*, std::size_t) { ++allocations; }
 void ignoreFree(const volatile void*) {}
 const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(countAllocation, ignoreFree);
 
-void useFastSettings() {
-  SaverSettings.Fast = 10;  // fast enough for many rebirths in the run
-  SaverSettings.Size = 3;
-  SaverSettings.Satiation = 10;
-  SaverSettings.Color = 5;
-}
-
 // Runs frames and returns how many allocations they made; checks that the
 // run included rebirths.
-long allocationsOver(int frames) {
+long allocationsOver(FlakeField& f, const Settings& s, int frames) {
   int swaps = 0;
-  PresentFrame(finishFrame, &swaps);  // let the GL warm up first
+  drawFrame(f, s, swaps);  // let the GL warm up first
   double lowest = 100;
   const long before = allocations;
   for (int frame = 0; frame < frames; ++frame) {
-    PresentFrame(finishFrame, &swaps);
-    lowest = std::min(lowest, FlakeTable.Height[0]);
+    drawFrame(f, s, swaps);
+    lowest = std::min(lowest, f.Height[0]);
   }
   const long made = allocations - before;
   EXPECT_LE(lowest, -2.9) << "the run must include rebirths";
@@ -45,15 +39,17 @@ long allocationsOver(int frames) {
   return made;
 }
 
-TEST(Allocations, NoneAcrossManyFramesWithRebirths) {
+using Allocations = FieldTest;
+
+TEST_F(Allocations, NoneAcrossManyFramesWithRebirths) {
   ASSERT_NE(hooksInstalled, 0);
-  useFastSettings();
-  SeedFlakeTable(9);
-  SwayStep = 2;
+  s.Fast = 10;  // fast enough for many rebirths in the run
+  SeedFlakeTable(f, 9);
+  f.SwayStep = 2;
   // Without a context the GL calls are no-ops, so every allocation counted
   // would be ours. (Mesa's llvmpipe itself allocates some 600 times a frame
   // for immediate mode; that is the driver's, not the frame code's.)
-  EXPECT_EQ(allocationsOver(2000), 0);
+  EXPECT_EQ(allocationsOver(f, s, 2000), 0);
 }
 
 }  // namespace

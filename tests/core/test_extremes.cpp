@@ -8,12 +8,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/Settings.h"
-#include "core/funcs.h"
-#include "core/render.h"
+#include "core/settings.h"
+#include "core/flakes.h"
+#include "core/scene.h"
+#include "field_test.h"
 #include "offscreen.h"
 
 namespace {
+
+using ExtremeSettings = FieldTest;
+using Endurance = FieldTest;
 
 struct Combination {
   std::string name;
@@ -40,11 +44,13 @@ std::vector<Combination> extremeCombinations() {
   return all;
 }
 
-void apply(const Combination& c) {
-  SaverSettings.Fast = c.fast;
-  SaverSettings.Size = c.size;
-  SaverSettings.Satiation = c.satiation;
-  SaverSettings.Color = c.color;
+Settings settingsFor(const Combination& c) {
+  Settings s = DefaultSettings();
+  s.Fast = c.fast;
+  s.Size = c.size;
+  s.Satiation = c.satiation;
+  s.Color = c.color;
+  return s;
 }
 
 long framesFromEnvironment(const char* name, long fallback) {
@@ -53,46 +59,46 @@ long framesFromEnvironment(const char* name, long fallback) {
 }
 
 // The sway swings inside [-0.5, 1999.5] at a step of +-0.5 after its first turn.
-void expectSwayBounded() {
-  ASSERT_GE(SwayAngle, -0.5);
-  ASSERT_LE(SwayAngle, 1999.5 + 2.0);  // the first swing may run at up to Fast / 5
+void expectSwayBounded(const FlakeField& f) {
+  ASSERT_GE(f.SwayAngle, -0.5);
+  ASSERT_LE(f.SwayAngle, 1999.5 + 2.0);  // the first swing may run at up to Fast / 5
 }
 
-TEST(ExtremeSettings, ModelRunsAHundredThousandFramesOnEveryCombination) {
+TEST_F(ExtremeSettings, ModelRunsAHundredThousandFramesOnEveryCombination) {
   for (const Combination& c : extremeCombinations()) {
     SCOPED_TRACE(c.name);
-    SeedFlakeTable(17);
-    SwayAngle = 0;
-    SwayStep = 0.5;
-    apply(c);
+    SeedFlakeTable(f, 17);
+    f.SwayAngle = 0;
+    f.SwayStep = 0.5;
+    const Settings extreme = settingsFor(c);
     for (int frame = 0; frame < 100000; ++frame) {
-      const int count = StepFlakes();
+      const int count = StepFlakes(f, extreme);
       ASSERT_LE(count, kFlakeCount);
       ASSERT_GE(count, 0);
     }
-    expectSwayBounded();
+    expectSwayBounded(f);
     for (int i = 0; i < kFlakeCount; ++i) {
-      ASSERT_TRUE(std::isfinite(FlakeTable.Height[i])) << i;
+      ASSERT_TRUE(std::isfinite(f.Height[i])) << i;
       if (c.fast >= 0 && i < FlakesToDraw(c.satiation)) {
         // Falling flakes stay between the rebirth limit and the highest birth.
-        ASSERT_GE(FlakeTable.Height[i], -3.0) << i;
-        ASSERT_LE(FlakeTable.Height[i], 10.49 + 1e-9) << i;
+        ASSERT_GE(f.Height[i], -3.0) << i;
+        ASSERT_LE(f.Height[i], 10.49 + 1e-9) << i;
       }
     }
   }
 }
 
-TEST(ExtremeSettings, FramesDrawOnEveryCombination) {
+TEST_F(ExtremeSettings, FramesDrawOnEveryCombination) {
   OffscreenContext gl(48, 48);
   ASSERT_TRUE(gl.ok());
   for (const Combination& c : extremeCombinations()) {
     SCOPED_TRACE(c.name);
     SetupScene(48, 48, 48, 48);
-    SeedFlakeTable(5);
-    SwayStep = 0.5;
-    apply(c);
+    SeedFlakeTable(f, 5);
+    f.SwayStep = 0.5;
+    const Settings extreme = settingsFor(c);
     int swaps = 0;
-    for (int frame = 0; frame < 10; ++frame) PresentFrame(finishFrame, &swaps);
+    for (int frame = 0; frame < 10; ++frame) drawFrame(f, extreme, swaps);
     GLint depth = 0;
     glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 1);
@@ -102,29 +108,29 @@ TEST(ExtremeSettings, FramesDrawOnEveryCombination) {
 
 // Endurance: FLINDRA_ENDURANCE_FRAMES frames (make endurance runs 10 million)
 // at the default settings keep every value inside its documented range.
-TEST(Endurance, ModelStaysBoundedOverManyFrames) {
+TEST_F(Endurance, ModelStaysBoundedOverManyFrames) {
   const long frames = framesFromEnvironment("FLINDRA_ENDURANCE_FRAMES", 200000);
-  SeedFlakeTable(2024);
-  SwayAngle = 0;
-  SwayStep = 0.6;
-  SaverSettings.Fast = 3;
-  SaverSettings.Satiation = 10;
+  SeedFlakeTable(f, 2024);
+  f.SwayAngle = 0;
+  f.SwayStep = 0.6;
+  s.Fast = 3;
+  s.Satiation = 10;
   long turns = 0;
   for (long frame = 0; frame < frames; ++frame) {
-    const double step = SwayStep;
-    StepFlakes();
-    if (step != SwayStep) ++turns;
+    const double step = f.SwayStep;
+    StepFlakes(f, s);
+    if (step != f.SwayStep) ++turns;
     if (frame % 1000 == 0) {
-      expectSwayBounded();
+      expectSwayBounded(f);
       for (int i = 0; i < kFlakeCount; ++i) {
-        ASSERT_GE(FlakeTable.Height[i], -3.0);
-        ASSERT_LE(FlakeTable.Height[i], 10.49 + 1e-9);
-        ASSERT_GE(FlakeTable.Depth[i], -2.49 - 1e-12);
+        ASSERT_GE(f.Height[i], -3.0);
+        ASSERT_LE(f.Height[i], 10.49 + 1e-9);
+        ASSERT_GE(f.Depth[i], -2.49 - 1e-12);
       }
     }
   }
-  expectSwayBounded();
-  EXPECT_EQ(std::fabs(SwayStep), 0.5);
+  expectSwayBounded(f);
+  EXPECT_EQ(std::fabs(f.SwayStep), 0.5);
   EXPECT_GT(turns, frames / 8000);  // the sway keeps swinging
 }
 

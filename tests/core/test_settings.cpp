@@ -2,30 +2,28 @@
 
 #include <climits>
 
-#include "core/Settings.h"
+#include "core/settings.h"
 #include "memory_key.h"
 
 namespace {
 
 class SettingsStore : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (const auto& s : kSettingTable) SaverSettings.*s.value = 0;
+  std::vector<std::int32_t> current() const {
+    std::vector<std::int32_t> values;
+    for (const SettingInfo& s : kSettingTable) values.push_back(loaded.*s.value);
+    return values;
   }
-  static std::vector<std::int32_t> current() {
-    std::int32_t v[kSettingCount];
-    CurrentSettings(v);
-    return {v, v + kSettingCount};
-  }
-  static std::string loadError(MemoryKey& key) {
+  std::string loadError(MemoryKey& from) {
     try {
-      LoadSettings(key);
+      LoadSettings(from, loaded);
     } catch (const SettingsError& e) {
       return e.what();
     }
     return "";
   }
   MemoryKey key;
+  Settings loaded;
 };
 
 TEST(SettingTable, NamesLabelsRangesAndDefaults) {
@@ -39,12 +37,13 @@ TEST(SettingTable, NamesLabelsRangesAndDefaults) {
     EXPECT_EQ(kSettingTable[i].sliderMax, maxs[i]);
     EXPECT_EQ(kSettingTable[i].defaultValue, defs[i]);
   }
-  EXPECT_EQ(&(SaverSettings.*kSettingTable[4].value), &SaverSettings.Color);
-  EXPECT_EQ(&(SaverSettings.*kSettingTable[5].value), &SaverSettings.Alpha);
+  Settings s;
+  EXPECT_EQ(&(s.*kSettingTable[4].value), &s.Color);
+  EXPECT_EQ(&(s.*kSettingTable[5].value), &s.Alpha);
 }
 
 TEST_F(SettingsStore, FirstRunWritesTheDefaultsInOrder) {
-  LoadSettings(key);
+  LoadSettings(key, loaded);
   EXPECT_EQ(current(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 0}));
   EXPECT_EQ(key.writeLog, "Fast,Bright,Size,Satiation,Color,Alpha,");
   EXPECT_EQ(key.values.size(), 6u);
@@ -54,19 +53,19 @@ TEST_F(SettingsStore, FirstRunWritesTheDefaultsInOrder) {
 
 TEST_F(SettingsStore, StoredValuesAreTakenAsTheyAre) {
   key.setAll(0, 4, 0, 0, 0, 0);  // not all zero: no defaults
-  LoadSettings(key);
+  LoadSettings(key, loaded);
   EXPECT_EQ(current(), (std::vector<std::int32_t>{0, 4, 0, 0, 0, 0}));
   EXPECT_EQ(key.writeLog, "");
 
   key.setAll(INT_MIN, 11, -1, 99, INT_MAX, 0);
-  LoadSettings(key);
+  LoadSettings(key, loaded);
   EXPECT_EQ(current(), (std::vector<std::int32_t>{INT_MIN, 11, -1, 99, INT_MAX, 0}));
   EXPECT_EQ(key.opens, key.closes);
 }
 
 TEST_F(SettingsStore, AllZeroStoredMeansDefaults) {
   key.setAll(0, 0, 0, 0, 0, 0);
-  LoadSettings(key);
+  LoadSettings(key, loaded);
   EXPECT_EQ(current(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 0}));
   EXPECT_EQ(key.values["Satiation"].data, 10);
 }
@@ -89,7 +88,7 @@ TEST_F(SettingsStore, ReadErrorsNameTheValueAndCloseTheKey) {
 
 TEST_F(SettingsStore, UnopenableKeyKeepsDefaultsInMemory) {
   key.refuseOpen = true;
-  LoadSettings(key);
+  LoadSettings(key, loaded);
   EXPECT_EQ(current(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 0}));
   EXPECT_EQ(key.opens, 0);
 }
@@ -101,7 +100,7 @@ TEST_F(SettingsStore, FailedDefaultWriteRaisesAndCloses) {
 }
 
 TEST_F(SettingsStore, SaveWritesAllSixOrReportsWhy) {
-  const std::int32_t values[kSettingCount] = {7, 6, 5, 4, 3, 2};
+  const Settings values{7, 6, 5, 4, 3, 2};
   EXPECT_EQ(SaveSettings(key, values), SaveResult::Saved);
   EXPECT_EQ(key.writeLog, "Fast,Bright,Size,Satiation,Color,Alpha,");
   EXPECT_EQ(key.values["Alpha"].data, 2);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/Settings.h"
+#include "core/settings.h"
 
 namespace {
 
@@ -66,11 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     v.size = next() % 17;
     for (std::size_t i = 0; i < v.size; ++i) v.data[i] = next();
   }
-  for (const auto& s : kSettingTable) SaverSettings.*s.value = 0;
-
+  Settings settings;
   bool failed = false;
   try {
-    LoadSettings(key);
+    LoadSettings(key, settings);
   } catch (const SettingsError& e) {
     failed = true;
     const std::string text = e.what();
@@ -79,8 +78,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (key.open) std::abort();  // closed on every path
 
   if (!failed && key.exists) {
-    std::int32_t loaded[kSettingCount];
-    CurrentSettings(loaded);
     bool allZero = true;
     for (int i = 0; i < kSettingCount; ++i) {
       const RawValue& v = key.values[i];
@@ -90,9 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (int b = 3; b >= 0; --b) bits = (bits << 8) | bytes[b];
       const auto stored = static_cast<std::int32_t>(bits);
       allZero = allZero && stored == 0;
-      if (stored != 0 && loaded[i] != stored) std::abort();
+      if (stored != 0 && settings.*kSettingTable[i].value != stored) std::abort();
     }
-    if (allZero && loaded[0] != 3) std::abort();  // first-run defaults
+    if (allZero && settings.Fast != 3) std::abort();  // first-run defaults
   }
   return 0;
 }

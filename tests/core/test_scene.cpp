@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
 
-#include "core/Settings.h"
-#include "core/funcs.h"
+#include "core/settings.h"
+#include "core/flakes.h"
 #include "core/gl.h"
-#include "core/render.h"
+#include "core/scene.h"
+#include "field_test.h"
 #include "offscreen.h"
 
 namespace {
@@ -34,12 +39,7 @@ void expectedProjection(double aspect, double* out) {
 
 void projection(double* out) { glGetDoublev(GL_PROJECTION_MATRIX, out); }
 
-void useDefaultSettings() {
-  SaverSettings.Fast = 3;
-  SaverSettings.Size = 3;
-  SaverSettings.Satiation = 10;
-  SaverSettings.Color = 5;
-}
+using Frame = FieldTest;
 
 TEST(Aspect, RoundsToFloatAndGuardsZeroHeight) {
   EXPECT_EQ(AspectRatio(1920, 1080), 1.7777777910232544);
@@ -112,13 +112,12 @@ TEST(Scene, CapabilitiesAndLightReadBackAsSet) {
   }
 }
 
-TEST(Frame, DrawsLitPointsAndLeavesTheStackAsItWas) {
+TEST_F(Frame, DrawsLitPointsAndLeavesTheStackAsItWas) {
   OffscreenContext gl(320, 240);
   ASSERT_TRUE(gl.ok());
-  useDefaultSettings();
   SetupScene(320, 240, 320, 240);
-  SeedFlakeTable(42);
-  SwayStep = 0.6;
+  SeedFlakeTable(f, 42);
+  f.SwayStep = 0.6;
 
   Matrix before, after;
   projection(before);
@@ -126,7 +125,7 @@ TEST(Frame, DrawsLitPointsAndLeavesTheStackAsItWas) {
   glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depthBefore);
 
   int swaps = 0;
-  PresentFrame(finishFrame, &swaps);
+  drawFrame(f, s, swaps);
   EXPECT_EQ(swaps, 1);
 
   projection(after);
@@ -144,9 +143,9 @@ TEST(Frame, DrawsLitPointsAndLeavesTheStackAsItWas) {
   int centresInView = 0, centresLit = 0;
   for (int i = 0; i < kFlakeCount; ++i) {
     glPushMatrix();
-    glRotatef(static_cast<GLfloat>(SwayAngle * FlakeTable.Depth[i] * 5 / 5), 0, 1, 0);
-    glTranslatef(static_cast<GLfloat>(FlakeTable.PosX[i]), static_cast<GLfloat>(FlakeTable.Height[i]),
-                 static_cast<GLfloat>(FlakeTable.Depth[i]));
+    glRotatef(static_cast<GLfloat>(f.SwayAngle * f.Depth[i] * 5 / 5), 0, 1, 0);
+    glTranslatef(static_cast<GLfloat>(f.PosX[i]), static_cast<GLfloat>(f.Height[i]),
+                 static_cast<GLfloat>(f.Depth[i]));
     glGetDoublev(GL_PROJECTION_MATRIX, flake);
     glPopMatrix();
     const double w = flake[15];
@@ -165,16 +164,52 @@ TEST(Frame, DrawsLitPointsAndLeavesTheStackAsItWas) {
   EXPECT_GE(centresLit, centresInView * 9 / 10);
 }
 
-TEST(Frame, EmptyWhenNoFlakeIsVisible) {
+TEST_F(Frame, EmptyWhenNoFlakeIsVisible) {
   OffscreenContext gl(64, 64);
   ASSERT_TRUE(gl.ok());
-  useDefaultSettings();
-  SaverSettings.Satiation = -1;
+  s.Satiation = -1;
   SetupScene(64, 64, 64, 64);
-  SeedFlakeTable(3);
+  SeedFlakeTable(f, 3);
   int swaps = 0;
-  PresentFrame(finishFrame, &swaps);
+  drawFrame(f, s, swaps);
   EXPECT_EQ(gl.litPixels(0), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The frame a field draws into a fresh 160 x 120 buffer, as RGBA bytes.
+std::vector<std::uint8_t> frameOf(FlakeField& field, const Settings& settings) {
+  OffscreenContext gl(160, 120);
+  EXPECT_TRUE(gl.ok());
+  SetupScene(160, 120, 160, 120);
+  int frames = 0;
+  drawFrame(field, settings, frames);
+  return std::vector<std::uint8_t>(gl.pixel(0, 0), gl.pixel(0, 0) + 160 * 120 * 4);
+}
+
+TEST_F(Frame, TwoFieldsSeededAlikeDrawAlikeAndStepApart) {
+  const auto other = std::make_unique<FlakeField>();
+  SeedFlakeTable(f, 11);
+  SeedFlakeTable(*other, 11);
+  f.SwayStep = other->SwayStep = 0.5;
+  const auto first = frameOf(f, s);
+  EXPECT_GT(std::count_if(first.begin(), first.end(), [](std::uint8_t b) { return b > 20; }), 100);
+  EXPECT_EQ(first, frameOf(*other, s));
+
+  // Stepping one field a few hundred frames leaves the other exactly as it was.
+  const auto untouched = std::make_unique<FlakeField>(*other);
+  for (int frame = 0; frame < 300; ++frame) StepFlakes(f, s);
+  EXPECT_EQ(0, std::memcmp(other->Height, untouched->Height, sizeof other->Height));
+  EXPECT_EQ(other->SwayAngle, untouched->SwayAngle);
+  EXPECT_EQ(other->Random, untouched->Random);
+  EXPECT_NE(frameOf(f, s), frameOf(*other, s));
+
+  // Seeded apart, two fields draw different pictures.
+  SeedFlakeTable(f, 12);
+  SeedFlakeTable(*other, 13);
+  EXPECT_NE(frameOf(f, s), frameOf(*other, s));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "core/opacity.h"
+#include "core/fade.h"
 
 #include <cmath>
 

@@ -3,23 +3,23 @@
 // that interface to the registry, tests bind it to memory.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
-// Process-wide, zero at start. Atomic because the preview's worker thread
-// writes them while the window thread draws.
-struct SaverSettingsValues {
-  std::atomic<std::int32_t> Fast{0};       // fall speed: Height drops Fast * 0.005 a frame
-  std::atomic<std::int32_t> Bright{0};     // opacity after the fade: 25 * Bright + 5
-  std::atomic<std::int32_t> Size{0};       // flake scale: lattice units * Size / 50
-  std::atomic<std::int32_t> Satiation{0};  // flakes 0 .. Satiation * 10 are drawn
-  std::atomic<std::int32_t> Color{0};      // sway rotation rate, Color / 5
-  std::atomic<std::int32_t> Alpha{0};      // stored and edited only; nothing draws with it
+// The six values as stored; any 32-bit value is safe to draw with.
+struct Settings {
+  std::int32_t Fast = 0;       // fall speed: Height drops Fast * 0.005 a frame
+  std::int32_t Bright = 0;     // opacity after the fade: 25 * Bright + 5
+  std::int32_t Size = 0;       // flake scale: lattice units * Size / 50
+  std::int32_t Satiation = 0;  // flakes 0 .. Satiation * 10 are drawn
+  std::int32_t Color = 0;      // sway rotation rate, Color / 5
+  std::int32_t Alpha = 0;      // stored and edited only; nothing draws with it
 };
-extern SaverSettingsValues SaverSettings;
+
+// The fixed values the preview draws with; the stored ones are never read there.
+constexpr Settings kPreviewSettings{5, 7, 5, 10, 5, 0};
 
 // One row per setting: stored name, dialog label, slider range, default.
 struct SettingInfo {
@@ -28,7 +28,7 @@ struct SettingInfo {
   std::int32_t sliderMin;
   std::int32_t sliderMax;
   std::int32_t defaultValue;
-  std::atomic<std::int32_t> SaverSettingsValues::*value;
+  std::int32_t Settings::*value;
 };
 constexpr int kSettingCount = 6;
 // In load/save order; the dialog's sliders follow it too. Note the label
@@ -73,19 +73,20 @@ class SettingsError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Fills SaverSettings from the key; all six zero after the read means first
-// run, so the defaults are applied and written. Throws SettingsError with
-// "Failed to get data for '%s'" or "Invalid data type for '%s'".
-void LoadSettings(SettingsKey& key);
+// Reads the six values into settings; all six zero after the read means
+// first run, so the defaults are applied and written. Throws SettingsError
+// with "Failed to get data for '%s'" or "Invalid data type for '%s'"; the
+// values read before the failing one are then already in settings.
+void LoadSettings(SettingsKey& key, Settings& settings);
 
 // What a save attempt did, so the caller can tell the user.
 enum class SaveResult { Saved, KeyUnavailable };
 
 // Writes the six values. A key that cannot be opened or created writes
 // nothing; a failed write throws "Failed to set data for '%s'".
-SaveResult SaveSettings(SettingsKey& key, const std::int32_t (&values)[kSettingCount]);
+SaveResult SaveSettings(SettingsKey& key, const Settings& settings);
 
-// The current SaverSettings in table order.
-void CurrentSettings(std::int32_t (&values)[kSettingCount]);
+// The table's defaults.
+Settings DefaultSettings();
 
 std::string SettingsErrorText(const char* format, const char* valueName);

@@ -1,6 +1,8 @@
-// The portable half of the rendering surface: camera, capabilities, light and
-// the presentation of one frame, for whatever context is current.
+// The scene every surface draws: camera, capabilities, light and one frame of
+// a flake field, for whatever context is current.
 #pragma once
+
+#include "core/flakes.h"
 
 // The aspect ratio handed to GLU: width / height rounded to a 32-bit float
 // and widened. A height of 0 (a window not yet measured) gives 1, a square
@@ -20,7 +22,6 @@ void SetupSceneLights();
 // context needs before its first frame.
 void SetupScene(int viewWidth, int viewHeight, int aspectWidth, int aspectHeight);
 
-// One frame: clear colour and depth, step and draw the flakes, then swap
-// through the platform's callback.
-using SwapBuffersFn = void (*)(void* target);
-void PresentFrame(SwapBuffersFn swap, void* target);
+// One frame into the back buffer: clear colour and depth, then step and draw
+// the field. The platform swaps.
+void DrawFrame(FlakeField& field, const Settings& settings);

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "core/opacity.h"
+#include "core/fade.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
-#include "core/render.h"
+#include "core/scene.h"
 
-#include "core/funcs.h"
 #include "core/gl.h"
 
 double AspectRatio(int width, int height) {
@@ -38,8 +37,7 @@ void SetupScene(int viewWidth, int viewHeight, int aspectWidth, int aspectHeight
   SetupSceneLights();
 }
 
-void PresentFrame(SwapBuffersFn swap, void* target) {
+void DrawFrame(FlakeField& field, const Settings& settings) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  StepAndDrawFlakes();
-  swap(target);
+  StepAndDrawFlakes(field, settings);
 }

@@ -1,14 +1,12 @@
-#include "core/Settings.h"
-
-SaverSettingsValues SaverSettings;
+#include "core/settings.h"
 
 const SettingInfo kSettingTable[kSettingCount] = {
-    {"Fast", "Speed", 0, 10, 3, &SaverSettingsValues::Fast},
-    {"Bright", "Brightness", 1, 10, 10, &SaverSettingsValues::Bright},
-    {"Size", "Size", 1, 10, 3, &SaverSettingsValues::Size},
-    {"Satiation", "Satiation", 1, 10, 10, &SaverSettingsValues::Satiation},
-    {"Color", "Rotate", 1, 30, 5, &SaverSettingsValues::Color},
-    {"Alpha", "Color", 1, 10, 0, &SaverSettingsValues::Alpha},
+    {"Fast", "Speed", 0, 10, 3, &Settings::Fast},
+    {"Bright", "Brightness", 1, 10, 10, &Settings::Bright},
+    {"Size", "Size", 1, 10, 3, &Settings::Size},
+    {"Satiation", "Satiation", 1, 10, 10, &Settings::Satiation},
+    {"Color", "Rotate", 1, 30, 5, &Settings::Color},
+    {"Alpha", "Color", 1, 10, 0, &Settings::Alpha},
 };
 
 namespace {
@@ -31,10 +29,10 @@ std::int32_t int32FromBytes(const std::uint8_t (&b)[4]) {
   return static_cast<std::int32_t>(bits);
 }
 
-void writeAll(SettingsKey& key, const std::int32_t (&values)[kSettingCount]) {
-  for (int i = 0; i < kSettingCount; ++i) {
-    if (!key.write(kSettingTable[i].name, values[i]))
-      throw SettingsError(SettingsErrorText("Failed to set data for '%s'", kSettingTable[i].name));
+void writeAll(SettingsKey& key, const Settings& settings) {
+  for (const SettingInfo& s : kSettingTable) {
+    if (!key.write(s.name, settings.*s.value))
+      throw SettingsError(SettingsErrorText("Failed to set data for '%s'", s.name));
   }
 }
 
@@ -55,11 +53,13 @@ std::string SettingsErrorText(const char* format, const char* valueName) {
   return text;
 }
 
-void CurrentSettings(std::int32_t (&values)[kSettingCount]) {
-  for (int i = 0; i < kSettingCount; ++i) values[i] = SaverSettings.*kSettingTable[i].value;
+Settings DefaultSettings() {
+  Settings settings;
+  for (const SettingInfo& s : kSettingTable) settings.*s.value = s.defaultValue;
+  return settings;
 }
 
-void LoadSettings(SettingsKey& key) {
+void LoadSettings(SettingsKey& key, Settings& settings) {
   if (key.openExisting()) {
     KeyCloser closer(key);
     for (const SettingInfo& s : kSettingTable) {
@@ -68,28 +68,23 @@ void LoadSettings(SettingsKey& key) {
         throw SettingsError(SettingsErrorText("Failed to get data for '%s'", s.name));
       if (v.kind == StoredValue::Kind::OtherType)
         throw SettingsError(SettingsErrorText("Invalid data type for '%s'", s.name));
-      SaverSettings.*s.value = int32FromBytes(v.bytes);
+      settings.*s.value = int32FromBytes(v.bytes);
     }
   }
 
-  std::int32_t values[kSettingCount];
-  CurrentSettings(values);
-  for (std::int32_t v : values)
-    if (v != 0) return;
+  for (const SettingInfo& s : kSettingTable)
+    if (settings.*s.value != 0) return;
 
-  for (int i = 0; i < kSettingCount; ++i) {
-    values[i] = kSettingTable[i].defaultValue;
-    SaverSettings.*kSettingTable[i].value = values[i];
-  }
+  settings = DefaultSettings();
   if (key.openOrCreate()) {
     KeyCloser closer(key);
-    writeAll(key, values);
+    writeAll(key, settings);
   }
 }
 
-SaveResult SaveSettings(SettingsKey& key, const std::int32_t (&values)[kSettingCount]) {
+SaveResult SaveSettings(SettingsKey& key, const Settings& settings) {
   if (!key.openOrCreate()) return SaveResult::KeyUnavailable;
   KeyCloser closer(key);
-  writeAll(key, values);
+  writeAll(key, settings);
   return SaveResult::Saved;
 }

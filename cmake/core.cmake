@@ -1,0 +1,7 @@
+# The portable core, the same sources in every build. It links no OpenGL of
+# its own: each program or test brings the one it draws with (opengl32 on
+# Windows, GLX's libGL on Linux, OSMesa offscreen in the tests).
+file(GLOB FLINDRA_CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/core/*.cpp)
+add_library(flindra_core STATIC ${FLINDRA_CORE_SOURCES})
+target_include_directories(flindra_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(flindra_core PRIVATE ${FLINDRA_WARNINGS})
