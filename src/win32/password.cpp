@@ -1,10 +1,6 @@
 #include "win32/password.h"
 
-#include <windows.h>
-
 #include <cstdint>
-
-#include "win32/preview.h"
 
 namespace {
 
@@ -19,7 +15,7 @@ VerifyScreenSavePwdFn verifyFunction(HMODULE applet) {
 
 }  // namespace
 
-bool VerifySaverPassword() {
+bool VerifySaverPassword(HWND owner) {
   bool result = true;
   HKEY key = nullptr;
   if (::RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return true;
@@ -36,7 +32,7 @@ bool VerifySaverPassword() {
     if (reinterpret_cast<std::uintptr_t>(applet) > 32) {
       const VerifyScreenSavePwdFn verify = verifyFunction(applet);
       ::ShowCursor(TRUE);
-      if (verify != nullptr) result = verify(PreviewHandle) != 0;
+      if (verify != nullptr) result = verify(owner) != 0;
       ::ShowCursor(FALSE);
       ::FreeLibrary(applet);
     }

@@ -1,12 +1,11 @@
 #include "win32/preview.h"
 
 #include <cstdint>
+#include <memory>
 
-#include "core/Settings.h"
 #include "core/cmdline.h"
-#include "core/funcs.h"
 #include "win32/password.h"
-#include "win32/render_win32.h"
+#include "win32/wgl_surface.h"
 
 std::atomic<HWND> PreviewHandle{nullptr};
 std::atomic<std::int32_t> PreviewWidth{0};
@@ -15,14 +14,16 @@ std::atomic<bool> StopRequested{false};
 std::atomic<bool> PreviewEnded{false};
 std::atomic<HWND> PreviewParent{nullptr};
 std::atomic<DWORD> PreviewWindowThread{0};
+std::atomic<bool> PreviewSettingsFixed{false};
 
 HDC PreviewDC = nullptr;
 HGLRC PreviewRC = nullptr;
-bool PreviewSeeded = false;
+FlakeField* PreviewField = nullptr;
 
 namespace {
 
 // Window thread only.
+std::unique_ptr<FlakeField> field;  // made by the first paint
 HANDLE renderThread = nullptr;
 bool surfaceFailed = false;  // a pixel format failed; it has been reported
 bool painting = false;       // inside PaintPreviewFrame (the error box pumps messages)
@@ -37,15 +38,6 @@ HWND handleFromValue(std::int32_t value) {
 // The render thread may use the window only while the window thread has not
 // finished with it and the handle still names a window.
 bool windowInUse(HWND window) { return !PreviewEnded && ::IsWindow(window); }
-
-void writePreviewSettings() {
-  SaverSettings.Fast = 5;
-  SaverSettings.Bright = 7;
-  SaverSettings.Size = 5;
-  SaverSettings.Satiation = 10;
-  SaverSettings.Color = 5;
-  SaverSettings.Alpha = 0;
-}
 
 // Marks the window as done with and waits for the render thread's end, at
 // most one tick away. Sent messages are handled meanwhile: the thread may be
@@ -93,7 +85,10 @@ void RunPreview(std::string_view parentArgument) {
 
   StopRequested = false;
   PreviewEnded = false;
+  PreviewSettingsFixed = false;
   surfaceFailed = false;
+  field.reset();
+  PreviewField = nullptr;
   PreviewParent = parent;
   PreviewWindowThread = ::GetCurrentThreadId();
   if (CreatePreviewWindow(width, height, parent) == nullptr) return;
@@ -147,7 +142,7 @@ DWORD WINAPI PreviewRenderThread(LPVOID) {
   PreviewHeight = rect.bottom - rect.top;
   ::ShowWindow(window, SW_SHOW);
   ::UpdateWindow(window);
-  writePreviewSettings();
+  PreviewSettingsFixed = true;
 
   while (previewAlive()) {
     ::InvalidateRect(window, nullptr, FALSE);
@@ -176,7 +171,7 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_NCCREATE:
       return 1;
     case WM_KEYDOWN:
-      StopRequested = VerifySaverPassword();
+      StopRequested = VerifySaverPassword(window);
       return 0;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
@@ -201,12 +196,13 @@ void PaintPreviewFrame() {
   const int height = PreviewHeight;
   if (SetupSurface(window, SurfaceVariant::Preview, PreviewDC, PreviewRC, width, height, width, height)) {
     // Seeding touches no OpenGL state, so it may come before the frame's clear.
-    if (!PreviewSeeded) {
-      SeedFlakeTable();
-      PreviewSeeded = true;
-      SwayStep = 0.5;
+    if (!field) {
+      field = std::make_unique<FlakeField>();
+      SeedFlakeTable(*field);
+      field->SwayStep = 0.5;
+      PreviewField = field.get();
     }
-    DrawSurfaceFrame(PreviewDC);
+    DrawSurfaceFrame(PreviewDC, *field, PreviewSettingsFixed ? kPreviewSettings : Settings{});
   } else {
     surfaceFailed = true;
     ::PostQuitMessage(0);

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/flakes.h"
+
 constexpr const char* kPreviewClassName = "MyTundraScreenSaverClass";
 constexpr const char* kPreviewWindowName = "VaRiruz";
 
@@ -31,11 +33,14 @@ extern std::atomic<DWORD> PreviewWindowThread;   // the thread that runs the pre
 // The window thread is done with the preview window (it is being destroyed
 // or the loop has ended): the render thread must not touch it again.
 extern std::atomic<bool> PreviewEnded;
+// The render thread has fixed the preview's settings (kPreviewSettings);
+// until then a paint draws with all six at zero.
+extern std::atomic<bool> PreviewSettingsFixed;
 
 // Window thread only.
-extern HDC PreviewDC;       // held during one frame
-extern HGLRC PreviewRC;     // held during one frame
-extern bool PreviewSeeded;  // the flake table has been seeded by a paint
+extern HDC PreviewDC;        // held during one frame
+extern HGLRC PreviewRC;      // held during one frame
+extern FlakeField* PreviewField;  // the preview's field, seeded by the first paint; null before
 
 // Runs the preview for command-line argument 2 and returns when its message
 // loop has ended. A handle that names no window, or a window that cannot be

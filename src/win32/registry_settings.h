@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/Settings.h"
+#include "core/settings.h"
 
 class RegistrySettingsKey final : public SettingsKey {
  public:
@@ -29,5 +29,11 @@ class RegistrySettingsKey final : public SettingsKey {
   LONG lastError_ = ERROR_SUCCESS;
 };
 
-// LoadSettings over the registry key.
-void LoadSettings();
+// LoadSettings over the registry key: the stored values, the defaults on a
+// first run. A read error shows its text in a box (caption "Flindra") and
+// returns false, with the values read before it in settings.
+bool LoadStoredSettings(Settings& settings);
+
+// An error raised inside the program, shown to the user: no owner and
+// topmost, so the box shows above the topmost saver windows.
+void ShowErrorBox(const std::string& text);

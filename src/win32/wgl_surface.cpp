@@ -1,6 +1,6 @@
-#include "win32/render_win32.h"
+#include "win32/wgl_surface.h"
 
-#include "core/render.h"
+#include "core/scene.h"
 
 int ScreenBitsPerPixel() {
   HDC screen = ::GetDC(nullptr);
@@ -12,8 +12,6 @@ int ScreenBitsPerPixel() {
 namespace {
 
 void showSetupError(const char* text) { ::MessageBoxA(nullptr, text, "Error", MB_OK); }
-
-void swapSurface(void* dc) { ::SwapBuffers(static_cast<HDC>(dc)); }
 
 }  // namespace
 
@@ -54,7 +52,10 @@ bool SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int v
   return true;
 }
 
-void DrawSurfaceFrame(HDC dc) { PresentFrame(swapSurface, dc); }
+void DrawSurfaceFrame(HDC dc, FlakeField& field, const Settings& settings) {
+  DrawFrame(field, settings);
+  ::SwapBuffers(dc);
+}
 
 void ReleaseSurface(HWND window, HDC& dc, HGLRC& rc) {
   if (rc != nullptr) {

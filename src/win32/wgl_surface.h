@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "core/flakes.h"
+
 enum class SurfaceVariant { FullScreen, Preview };
 
 // The screen's colour depth (BITSPIXEL of the whole screen's device context).
@@ -25,8 +27,8 @@ bool SetupPixelFormat(HDC dc, SurfaceVariant variant);
 bool SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int viewWidth, int viewHeight,
                   int aspectWidth, int aspectHeight);
 
-// Clear, step and draw the flakes, swap.
-void DrawSurfaceFrame(HDC dc);
+// Clear, step and draw the field, swap.
+void DrawSurfaceFrame(HDC dc, FlakeField& field, const Settings& settings);
 
 // No context current, context deleted, device context released; the handles
 // become null, so a second call does nothing.

@@ -1,4 +1,4 @@
-#include "win32/Settings_win32.h"
+#include "win32/registry_settings.h"
 
 #include <string>
 
@@ -50,7 +50,17 @@ std::string RegistrySettingsKey::failureReason() const {
   return reason + " (error " + std::to_string(lastError_) + ")";
 }
 
-void LoadSettings() {
+bool LoadStoredSettings(Settings& settings) {
   RegistrySettingsKey key;
-  LoadSettings(key);
+  try {
+    LoadSettings(key, settings);
+    return true;
+  } catch (const SettingsError& e) {
+    ShowErrorBox(e.what());
+    return false;
+  }
+}
+
+void ShowErrorBox(const std::string& text) {
+  ::MessageBoxA(nullptr, text.c_str(), "Flindra", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
 }

@@ -1,0 +1,9 @@
+// Where the saver's windows go: one rectangle per monitor, in virtual-screen
+// pixels, the primary monitor's first.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+std::vector<RECT> SaverWindowRects();
