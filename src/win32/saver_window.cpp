@@ -200,12 +200,16 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
+bool StartSaver(Saver& saver) {
+  const bool loaded = LoadStoredSettings(saver.settings);
+  if (!saver.Create(loaded)) return false;
+  saver.Show();
+  return true;
+}
+
 void RunSaver() {
   Saver saver(SaverInput::AnyInputEnds);
-  const bool loaded = LoadStoredSettings(saver.settings);
-  if (!saver.Create(loaded)) return;
-  saver.Show();
-  RunMessageLoop(nullptr);
+  if (StartSaver(saver)) RunMessageLoop(nullptr);
 }
 
 void RunMessageLoop(HWND dialog) {

@@ -80,6 +80,10 @@ class Saver {
   POINT pointerStart_{};
 };
 
+// Loads the stored settings into saver, creates and shows its windows;
+// false when it has already ended.
+bool StartSaver(Saver& saver);
+
 // Full-screen mode: the saver from the stored settings until input ends it.
 void RunSaver();
 

@@ -241,9 +241,10 @@ void SettingsDialog::openHomePage() {
   }
   // The browser opens behind topmost windows: step aside so it comes to the
   // front. The dialog stays in front of the saver, which owns it.
-  const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
   if (saver)
     for (const SaverWindow& w : saver->windows) ::SetWindowPos(w.window, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+  // NOTE: Wine 8 answers TRUE here but keeps the owned dialog topmost.
   ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
 }
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/Settings.h"
-#include "win32/forms.h"
+#include "core/settings.h"
+#include "win32/settings_dialog.h"
 #include "win32/preview.h"
 
 namespace {
@@ -170,10 +170,33 @@ long long litPixels(const std::vector<DWORD>& pixels) {
 
 // ---- waits ----------------------------------------------------------------
 
+namespace {
+bool quitArrived = false;
+}  // namespace
+
+void pumpMessages() {
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      quitArrived = true;
+      continue;
+    }
+    const HWND root = msg.hwnd != nullptr ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    char cls[32] = {};
+    if (root != nullptr) ::GetClassNameA(root, cls, sizeof cls);
+    if (std::string(cls) == kDialogClassName && ::IsDialogMessageA(root, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+}
+
+bool quitSeen() { return quitArrived; }
+void forgetQuit() { quitArrived = false; }
+
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG end = ::GetTickCount64() + timeoutMs;
   while (true) {
-    Application.ProcessMessages();
+    pumpMessages();
     if (done()) return true;
     if (::GetTickCount64() >= end) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);

@@ -46,8 +46,13 @@ class RegistrySandbox {
   std::vector<Saved> saved_;
 };
 
-// Polls until done() holds, dispatching this thread's messages through the
-// application's loop between polls; false after timeoutMs.
+// Dispatches this thread's waiting messages as the program's loop does
+// (dialog keys through IsDialogMessage); a quit message is noted, not obeyed.
+void pumpMessages();
+bool quitSeen();
+void forgetQuit();
+// Polls until done() holds, dispatching this thread's messages between
+// polls; false after timeoutMs.
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000);
 // The same without dispatching (for conditions in other processes).
 bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);

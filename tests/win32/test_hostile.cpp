@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Settings.h"
+#include "core/settings.h"
 #include "preview_support.h"
 #include "support.h"
 

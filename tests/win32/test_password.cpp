@@ -27,7 +27,6 @@ class Password : public ::testing::Test {
   void SetUp() override {
     ::DeleteFileA((systemDirectory() + kPasswordAppletName).c_str());
     owner_ = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    PreviewHandle = owner_;
     cursorBefore_ = cursorCount();
   }
   void TearDown() override {
@@ -47,17 +46,17 @@ TEST_F(Password, NoProtectionAllowsWithoutAskingTheApplet) {
   applet.answer(0);
 
   deleteValue(kDesktopKeyPath, kUsePasswordValue);
-  EXPECT_TRUE(VerifySaverPassword()) << "value absent";
+  EXPECT_TRUE(VerifySaverPassword(owner_)) << "value absent";
 
   setDword(kDesktopKeyPath, kUsePasswordValue, 0);
-  EXPECT_TRUE(VerifySaverPassword()) << "value 0";
+  EXPECT_TRUE(VerifySaverPassword(owner_)) << "value 0";
 
   // Data longer than the 4 bytes offered makes the query fail.
   const std::uint64_t eightBytes = 1;
   setValue(kDesktopKeyPath, kUsePasswordValue, REG_QWORD, &eightBytes, sizeof eightBytes);
-  EXPECT_TRUE(VerifySaverPassword()) << "8-byte value";
+  EXPECT_TRUE(VerifySaverPassword(owner_)) << "8-byte value";
   setValue(kDesktopKeyPath, kUsePasswordValue, REG_BINARY, &eightBytes, sizeof eightBytes);
-  EXPECT_TRUE(VerifySaverPassword()) << "8-byte binary value";
+  EXPECT_TRUE(VerifySaverPassword(owner_)) << "8-byte binary value";
 
   EXPECT_EQ(appletRecord().calls, 0u);
 }
@@ -72,10 +71,10 @@ TEST_F(Password, AppletAnswerDecides) {
   std::uint32_t calls = 0;
   for (const auto& c : cases) {
     applet.answer(c.answer);
-    EXPECT_EQ(VerifySaverPassword(), c.allowed) << "answer " << c.answer;
+    EXPECT_EQ(VerifySaverPassword(owner_), c.allowed) << "answer " << c.answer;
     const AppletRecord record = appletRecord();
     EXPECT_EQ(record.calls, ++calls);
-    EXPECT_EQ(record.owner, reinterpret_cast<std::uintptr_t>(owner_)) << "owner is the preview window";
+    EXPECT_EQ(record.owner, reinterpret_cast<std::uintptr_t>(owner_)) << "owner is the window it was given";
     EXPECT_EQ(record.cursorCount, cursorBefore_ + 1) << "cursor shown for the call";
     EXPECT_EQ(lower(record.path), lower(systemDirectory() + kPasswordAppletName));
     EXPECT_EQ(cursorCount(), cursorBefore_);
@@ -88,21 +87,21 @@ TEST_F(Password, ShortValueReadsIntoAZeroedInteger) {
   applet.answer(0);
   const BYTE one = 1;
   setValue(kDesktopKeyPath, kUsePasswordValue, REG_BINARY, &one, 1);
-  EXPECT_FALSE(VerifySaverPassword()) << "a 1-byte 1 turns protection on";
+  EXPECT_FALSE(VerifySaverPassword(owner_)) << "a 1-byte 1 turns protection on";
   const BYTE zero = 0;
   setValue(kDesktopKeyPath, kUsePasswordValue, REG_BINARY, &zero, 1);
-  EXPECT_TRUE(VerifySaverPassword()) << "a 1-byte 0 leaves it off";
+  EXPECT_TRUE(VerifySaverPassword(owner_)) << "a 1-byte 0 leaves it off";
   EXPECT_EQ(appletRecord().calls, 1u);
 }
 
 TEST_F(Password, MissingAppletOrExportAllows) {
   setDword(kDesktopKeyPath, kUsePasswordValue, 1);
-  EXPECT_TRUE(VerifySaverPassword()) << "no applet";
+  EXPECT_TRUE(VerifySaverPassword(owner_)) << "no applet";
   EXPECT_EQ(cursorCount(), cursorBefore_);
   {
     const InstalledApplet applet(AppletVariant::WithoutVerify);
     applet.answer(0);
-    EXPECT_TRUE(VerifySaverPassword()) << "applet without VerifyScreenSavePwd";
+    EXPECT_TRUE(VerifySaverPassword(owner_)) << "applet without VerifyScreenSavePwd";
     EXPECT_EQ(appletRecord().calls, 0u);
   }
 }
@@ -121,7 +120,7 @@ TEST_F(Password, AppletOutsideTheSystemDirectoryIsNeverLoaded) {
     const InstalledApplet besideProgram(AppletVariant::WithVerify, testDirectory());
     const InstalledApplet inCurrentFolder(AppletVariant::WithVerify, folder);
     besideProgram.answer(0);
-    EXPECT_TRUE(VerifySaverPassword());
+    EXPECT_TRUE(VerifySaverPassword(owner_));
     EXPECT_EQ(appletRecord().calls, 0u);
   }
   ::SetCurrentDirectoryA(previous);
@@ -138,7 +137,7 @@ TEST_F(Password, NoDesktopKeyAllows) {
   ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kEmptyUser, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &empty, nullptr),
             ERROR_SUCCESS);
   ASSERT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, empty), ERROR_SUCCESS);
-  const bool allowed = VerifySaverPassword();
+  const bool allowed = VerifySaverPassword(owner_);
   ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
   ::RegCloseKey(empty);
   ::RegDeleteKeyA(HKEY_CURRENT_USER, kEmptyUser);

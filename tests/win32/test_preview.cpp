@@ -14,12 +14,12 @@
 #include <string>
 #include <thread>
 
-#include "core/Settings.h"
-#include "core/funcs.h"
+#include "core/settings.h"
+#include "core/flakes.h"
 #include "preview_support.h"
 #include "win32/password.h"
 #include "win32/preview.h"
-#include "win32/render_win32.h"
+#include "win32/wgl_surface.h"
 
 namespace {
 
@@ -132,12 +132,9 @@ class Preview : public ::testing::Test {
     PreviewHandle = nullptr;
     PreviewWidth = 0;
     PreviewHeight = 0;
-    PreviewSeeded = false;
     StopRequested = false;
     PreviewEnded = false;
-    SwayAngle = 0;
-    SwayStep = 0;
-    for (const SettingInfo& s : kSettingTable) SaverSettings.*s.value = 0;
+    PreviewSettingsFixed = false;
     deleteValue(kDesktopKeyPath, kUsePasswordValue);
   }
   void TearDown() override {
@@ -213,17 +210,11 @@ TEST_F(Preview, ChildFillsTheHostAndDrawsUntilTheHostGoes) {
   EXPECT_EQ(PreviewHeight.load(), 150);
   // The sway advances 0.5 a frame from the first paint on, so it counts the
   // frames; one frame per 31 ms tick, plus a few paints the system asks for.
-  const double frames = SwayAngle / 0.5;
+  ASSERT_NE(PreviewField, nullptr);
+  const double frames = PreviewField->SwayAngle / 0.5;
   EXPECT_GE(frames, 3);
   EXPECT_LE(frames, run.milliseconds / kRenderTickMs + 5) << "more frames than ticks";
-  EXPECT_TRUE(PreviewSeeded);
-
-  EXPECT_EQ(SaverSettings.Fast.load(), 5);
-  EXPECT_EQ(SaverSettings.Bright.load(), 7);
-  EXPECT_EQ(SaverSettings.Size.load(), 5);
-  EXPECT_EQ(SaverSettings.Satiation.load(), 10);
-  EXPECT_EQ(SaverSettings.Color.load(), 5);
-  EXPECT_EQ(SaverSettings.Alpha.load(), 0);
+  EXPECT_TRUE(PreviewSettingsFixed);
   EXPECT_EQ(SavedRegistryKey::read(kSettingsKeyPath, &existed), storedBefore);
 }
 
@@ -235,36 +226,35 @@ TEST_F(Preview, OnlyTheFirstPaintSeeds) {
   // The paint pending since creation, before the window was measured and
   // the settings written: a 0 x 0 view with all settings 0.
   ::UpdateWindow(window);
-  EXPECT_TRUE(PreviewSeeded);
-  EXPECT_EQ(SwayStep, 0.5);
-  EXPECT_EQ(SwayAngle, 0.5);
+  ASSERT_NE(PreviewField, nullptr);
+  FlakeField& field = *PreviewField;
+  EXPECT_EQ(field.SwayStep, 0.5);
+  EXPECT_EQ(field.SwayAngle, 0.5);
   EXPECT_FALSE(::GetUpdateRect(window, nullptr, FALSE)) << "the paint validates the window";
   for (int i = 0; i < kFlakeCount; ++i) {
-    EXPECT_GE(FlakeTable.Height[i], 2.5 - 4.2 - 1e-9);
-    EXPECT_LE(FlakeTable.Height[i], 10.49 - 4.2 + 1e-9);
+    EXPECT_GE(field.Height[i], 2.5 - 4.2 - 1e-9);
+    EXPECT_LE(field.Height[i], 10.49 - 4.2 + 1e-9);
   }
 
   PreviewWidth = kPopupWidth;
   PreviewHeight = kPopupHeight;
-  SaverSettings.Fast = 5;
-  SaverSettings.Size = 5;
-  SaverSettings.Satiation = 10;
-  SaverSettings.Color = 5;
-  const auto before = std::make_unique<FlakeTableArrays>(FlakeTable);
-  SwayStep = 0.25;  // a seeding paint would set it back to 0.5
+  PreviewSettingsFixed = true;
+  const auto before = std::make_unique<FlakeField>(field);
+  field.SwayStep = 0.25;  // a seeding paint would set it back to 0.5
 
   for (int paint = 1; paint <= 2; ++paint) {
     ::InvalidateRect(window, nullptr, FALSE);
     ::UpdateWindow(window);
   }
-  EXPECT_EQ(SwayStep, 0.25);
-  EXPECT_EQ(SwayAngle, 1.0);
+  EXPECT_EQ(PreviewField, &field);
+  EXPECT_EQ(field.SwayStep, 0.25);
+  EXPECT_EQ(field.SwayAngle, 1.0);
   for (int i = 0; i < kFlakeCount; ++i) {
-    EXPECT_EQ(FlakeTable.PosX[i], before->PosX[i]);
-    EXPECT_EQ(FlakeTable.Depth[i], before->Depth[i]);
-    EXPECT_EQ(FlakeTable.Height[i], before->Height[i] - 5 * 0.005 - 5 * 0.005) << "flake " << i;
+    EXPECT_EQ(field.PosX[i], before->PosX[i]);
+    EXPECT_EQ(field.Depth[i], before->Depth[i]);
+    EXPECT_EQ(field.Height[i], before->Height[i] - 5 * 0.005 - 5 * 0.005) << "flake " << i;
   }
-  EXPECT_EQ(std::memcmp(FlakeTable.LatticeX, before->LatticeX, sizeof FlakeTable.LatticeX), 0);
+  EXPECT_EQ(std::memcmp(field.LatticeX, before->LatticeX, sizeof field.LatticeX), 0);
   const Readback shown = readWindowPixels(window);
   EXPECT_TRUE(shown.ok);
   EXPECT_GT(shown.lit, 20);
@@ -349,7 +339,7 @@ TEST_F(Preview, PixelFormatFailureIsReportedOnceAndEndsTheLoop) {
   EXPECT_TRUE(repaintedWhileShowing) << "paints during the box validate without drawing";
   EXPECT_TRUE(quitPosted) << "the failure ends the preview's loop";
   EXPECT_TRUE(validAfter) << "later paints validate without drawing";
-  EXPECT_FALSE(PreviewSeeded);
+  EXPECT_EQ(PreviewField, nullptr) << "nothing was seeded";
 }
 
 TEST_F(Preview, HandleThatNamesNoWindowReturnsAtOnce) {

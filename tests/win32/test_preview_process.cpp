@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "core/Settings.h"
+#include "core/settings.h"
 #include "preview_support.h"
 #include "win32/password.h"
 #include "win32/preview.h"

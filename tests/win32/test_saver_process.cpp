@@ -5,7 +5,7 @@
 
 #include <commctrl.h>
 
-#include "core/Settings.h"
+#include "core/settings.h"
 #include "support.h"
 
 namespace {

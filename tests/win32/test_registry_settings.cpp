@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support.h"
-#include "win32/Settings_win32.h"
+#include "win32/registry_settings.h"
 
 namespace {
 
@@ -33,17 +33,8 @@ std::map<std::string, StoredDword> storedValues() {
   return result;
 }
 
-std::vector<std::int32_t> current() {
-  std::int32_t v[kSettingCount];
-  CurrentSettings(v);
-  return {v, v + kSettingCount};
-}
-
 class RegistrySettings : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (const auto& s : kSettingTable) SaverSettings.*s.value = 0;
-  }
   static void storeAll(DWORD fast, DWORD bright, DWORD size, DWORD satiation, DWORD color, DWORD alpha) {
     RegistrySandbox::setAll({static_cast<std::int32_t>(fast), static_cast<std::int32_t>(bright),
                              static_cast<std::int32_t>(size), static_cast<std::int32_t>(satiation),
@@ -54,7 +45,7 @@ class RegistrySettings : public ::testing::Test {
     RegistrySettingsKey key;
     std::string error;
     try {
-      LoadSettings(key);
+      LoadSettings(key, loaded);
     } catch (const SettingsError& e) {
       error = e.what();
     }
@@ -62,6 +53,12 @@ class RegistrySettings : public ::testing::Test {
     return error;
   }
   RegistrySandbox sandbox;
+  std::vector<std::int32_t> current() const {
+    std::vector<std::int32_t> v;
+    for (const SettingInfo& s : kSettingTable) v.push_back(loaded.*s.value);
+    return v;
+  }
+  Settings loaded;
 };
 
 TEST_F(RegistrySettings, FirstRunCreatesExactlyTheSixDefaults) {
@@ -121,12 +118,12 @@ TEST_F(RegistrySettings, ShortDwordReadsWithZeroHighBytes) {
   const BYTE twoBytes[2] = {0x34, 0x12};
   RegistrySandbox::setValue("Size", REG_DWORD, twoBytes, 2);
   EXPECT_EQ(load(), "");
-  EXPECT_EQ(SaverSettings.Size, 0x1234);
+  EXPECT_EQ(loaded.Size, 0x1234);
 }
 
 TEST_F(RegistrySettings, SaveWritesAllSixAsDwords) {
   RegistrySettingsKey key;
-  const std::int32_t values[kSettingCount] = {10, 1, 10, 1, 30, -7};
+  const Settings values{10, 1, 10, 1, 30, -7};
   EXPECT_EQ(SaveSettings(key, values), SaveResult::Saved);
   EXPECT_FALSE(key.isOpen());
   const auto stored = storedValues();

@@ -2,12 +2,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 
-#include "core/Settings.h"
-#include "core/funcs.h"
+#include "core/settings.h"
+#include "core/flakes.h"
 #include "core/gl.h"
 #include "support.h"
-#include "win32/render_win32.h"
+#include "win32/wgl_surface.h"
 
 namespace {
 
@@ -103,10 +104,6 @@ TEST(PixelFormat, SetFailureShowsOneBox) {
 }
 
 TEST(Surface, FrameLightsPixelsAndReleaseIsIdempotent) {
-  SaverSettings.Fast = 3;
-  SaverSettings.Size = 5;
-  SaverSettings.Satiation = 10;
-  SaverSettings.Color = 5;
   TestWindow window(320, 240);
   HDC dc = nullptr;
   HGLRC rc = nullptr;
@@ -118,9 +115,12 @@ TEST(Surface, FrameLightsPixelsAndReleaseIsIdempotent) {
   EXPECT_EQ(mode, GL_PROJECTION);
   EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
 
-  SeedFlakeTable(11);
-  SwayStep = 0.6;
-  DrawSurfaceFrame(dc);
+  const auto field = std::make_unique<FlakeField>();
+  SeedFlakeTable(*field, 11);
+  field->SwayStep = 0.6;
+  Settings settings = DefaultSettings();
+  settings.Size = 5;
+  DrawSurfaceFrame(dc, *field, settings);
 
   // What the swap put on the screen: points, not a filled window.
   RECT area;

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/funcs.h"
+#include "core/flakes.h"
 #include "core/gl.h"
-#include "form_fixture.h"
+#include "saver_fixture.h"
+#include "win32/wgl_surface.h"
 
 namespace {
 
@@ -45,15 +46,13 @@ double projectedAspect() {
   return m[5] / m[0];
 }
 
-class FullScreen : public FormTest {};
+class FullScreen : public SaverTest {};
 
 TEST_F(FullScreen, WindowAsTheSystemSeesIt) {
-  Application.CreateForm(Form1);
-  ASSERT_NE(Form1, nullptr);
-  const HWND w = Form1->Handle();
+  MessageBoxWatcher watcher;
+  startSaver();
+  const HWND w = saverWindow();
   ASSERT_NE(w, nullptr);
-  EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(Application.MainForm, Form1);
 
   char text[64] = {}, cls[64] = {};
   ::GetWindowTextA(w, text, sizeof text);
@@ -69,16 +68,22 @@ TEST_F(FullScreen, WindowAsTheSystemSeesIt) {
   EXPECT_NE(exStyle & WS_EX_LAYERED, 0u);
   EXPECT_NE(exStyle & WS_EX_TOPMOST, 0u);
 
+  // Exactly the primary monitor.
   const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(::GetMonitorInfoA(::MonitorFromWindow(w, MONITOR_DEFAULTTONULL), &monitor));
+  EXPECT_NE(monitor.dwFlags & MONITORINFOF_PRIMARY, 0u);
   const RECT r = windowRect(w);
-  EXPECT_EQ(r.left, (::GetSystemMetrics(SM_CXVIRTUALSCREEN) - cx) / 2);
-  EXPECT_EQ(r.top, (::GetSystemMetrics(SM_CYVIRTUALSCREEN) - cy) / 2);
+  EXPECT_TRUE(::EqualRect(&r, &monitor.rcMonitor));
   EXPECT_EQ(r.right - r.left, cx);
   EXPECT_EQ(r.bottom - r.top, cy);
-  EXPECT_EQ(Form1->ClientWidth(), cx);
-  EXPECT_EQ(Form1->ClientHeight(), cy);
-  EXPECT_EQ(ViewWidth, cx);
-  EXPECT_EQ(ViewHeight, cy);
+  RECT client{};
+  ::GetClientRect(w, &client);
+  EXPECT_EQ(client.right, cx);
+  EXPECT_EQ(client.bottom, cy);
+  EXPECT_EQ(activeSaver().windows[0].viewWidth, cx);
+  EXPECT_EQ(activeSaver().windows[0].viewHeight, cy);
 
   // Shown, still fully transparent before the first tick.
   const Layered l = layered(w);
@@ -87,25 +92,26 @@ TEST_F(FullScreen, WindowAsTheSystemSeesIt) {
   EXPECT_EQ(l.alpha, 0);
 
   // Surface, projection and the rest of creation.
-  EXPECT_NE(Form1->DeviceContext, nullptr);
-  EXPECT_NE(Form1->RenderContext, nullptr);
-  EXPECT_EQ(::wglGetCurrentContext(), Form1->RenderContext);
+  EXPECT_NE(activeSaver().windows[0].dc, nullptr);
+  EXPECT_NE(activeSaver().windows[0].rc, nullptr);
+  EXPECT_EQ(::wglGetCurrentContext(), activeSaver().windows[0].rc);
   const Viewport v = viewport();
   EXPECT_EQ(v.width, cx);
   EXPECT_EQ(v.height, cy);
   EXPECT_NEAR(projectedAspect(), static_cast<double>(cx) / cy, 1e-6);
-  EXPECT_DOUBLE_EQ(SwayStep, 0.6);  // default Fast 3, over 5
+  EXPECT_DOUBLE_EQ(activeSaver().windows[0].field->SwayStep, 0.6);  // default Fast 3, over 5
   EXPECT_TRUE(screenSaverRunningHere());
-  EXPECT_EQ(Form1->Timer.Interval(), 31u);
-  EXPECT_TRUE(Form1->Timer.Enabled());
   // First run: the defaults are stored.
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 0}));
+  EXPECT_TRUE(watcher.boxes().empty());
+  // The frame timer runs on the window.
+  EXPECT_TRUE(::KillTimer(w, kFrameTimerId));
 }
 
 TEST_F(FullScreen, FadesInTickByTickToTheBrightnessOpacity) {
   RegistrySandbox::setAll({3, 10, 3, 10, 5, 1});
-  Application.CreateForm(Form1);
-  const HWND w = Form1->Handle();
+  startSaver();
+  const HWND w = saverWindow();
 
   struct Row {
     std::int32_t bright;
@@ -116,18 +122,18 @@ TEST_F(FullScreen, FadesInTickByTickToTheBrightnessOpacity) {
                       {1, {5, 6, 6, 6, 6}, {17, 18, 18, 18}, {30, 30, 30}}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.bright);
-    SaverSettings.Bright = row.bright;
-    FadeLevel = 0;
+    activeSaver().settings.Bright = row.bright;
+    activeSaver().fadeLevel = 0;
     std::vector<int> seen{-1};  // index = tick
     for (int t = 1; t <= 103; ++t) {
-      tick(*Form1);
+      tick(activeSaver());
       seen.push_back(layered(w).alpha);
       EXPECT_EQ(layered(w).flags, static_cast<DWORD>(LWA_ALPHA | LWA_COLORKEY));
       if (t == 99) {
-        EXPECT_LT(FadeLevel, 1.0);
+        EXPECT_LT(activeSaver().fadeLevel, 1.0);
       }
       if (t >= 100) {
-        EXPECT_EQ(FadeLevel, 1.0000000000000007);
+        EXPECT_EQ(activeSaver().fadeLevel, 1.0000000000000007);
       }
     }
     EXPECT_EQ(std::vector<int>(seen.begin() + 1, seen.begin() + 6), row.first5);
@@ -137,39 +143,39 @@ TEST_F(FullScreen, FadesInTickByTickToTheBrightnessOpacity) {
     for (std::size_t t = 100; t <= 103; ++t) EXPECT_EQ(seen[t], 25 * row.bright + 5) << "tick " << t;
   }
   // The x87 extended sum: Bright 10 at tick 9 is 27 (doubles would give 28).
-  SaverSettings.Bright = 10;
-  FadeLevel = 0;
-  for (int t = 1; t <= 9; ++t) tick(*Form1);
+  activeSaver().settings.Bright = 10;
+  activeSaver().fadeLevel = 0;
+  for (int t = 1; t <= 9; ++t) tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 27);
 }
 
 TEST_F(FullScreen, OpacityReachesTheSystemOnlyWhenTheByteChanges) {
   RegistrySandbox::setAll({3, 1, 3, 10, 5, 1});
-  Application.CreateForm(Form1);
-  const HWND w = Form1->Handle();
+  startSaver();
+  const HWND w = saverWindow();
   const auto overwrite = [w](BYTE alpha) {
     ::SetLayeredWindowAttributes(w, kSaverColorKey, alpha, LWA_ALPHA | LWA_COLORKEY);
   };
-  tick(*Form1);
-  tick(*Form1);
+  tick(activeSaver());
+  tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 6);
   // Ticks 3 to 5 keep 6 at Bright 1: no call, so a value put there from
   // outside stays.
   overwrite(77);
-  tick(*Form1);
-  tick(*Form1);
-  tick(*Form1);
+  tick(activeSaver());
+  tick(activeSaver());
+  tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 77);
-  EXPECT_EQ(Form1->AlphaBlendValue(), 6);
+  EXPECT_EQ(activeSaver().alpha, 6);
 
   // After the fade: nothing reaches the system until Bright changes.
-  for (int t = 6; t <= 100; ++t) tick(*Form1);
+  for (int t = 6; t <= 100; ++t) tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 30);
   overwrite(77);
-  tick(*Form1);
+  tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 77);
-  SaverSettings.Bright = 9;
-  tick(*Form1);
+  activeSaver().settings.Bright = 9;
+  tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 230);
 }
 
@@ -179,80 +185,76 @@ TEST_F(FullScreen, StoredBrightnessOutsideTheSliderSaturates) {
     int expected;
   } cases[] = {{11, 255}, {1000000, 255}, {-1, 0}, {INT32_MIN, 0}, {0, 5}};
   for (const auto& [bright, expected] : cases) {
-    SaverSettings.Bright = bright;
-    FadeLevel = 1.0000000000000007;
-    if (Form1 == nullptr) {
+    if (!saver) {
       RegistrySandbox::setAll({3, bright, 3, 10, 5, 1});
-      Application.CreateForm(Form1);
+      startSaver();
     }
-    tick(*Form1);
-    EXPECT_EQ(layered(Form1->Handle()).alpha, expected) << "Bright " << bright;
+    activeSaver().settings.Bright = bright;
+    activeSaver().fadeLevel = 1.0000000000000007;
+    tick(activeSaver());
+    EXPECT_EQ(layered(saverWindow()).alpha, expected) << "Bright " << bright;
   }
 }
 
-class CountingForm1 final : public TForm1 {
- public:
-  int resizes = 0;
-  void FormResize() override {
-    ++resizes;
-    TForm1::FormResize();
-  }
-};
-
-TEST_F(FullScreen, ClientSizeChangeIsPickedUpAtTheNextTickAndProjectedOnce) {
-  CountingForm1* form = nullptr;
-  Application.CreateForm(form);
+TEST_F(FullScreen, ClientSizeChangeIsPickedUpAtTheNextTick) {
+  startSaver();
   const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-  tick(*form);
-  form->resizes = 0;
-  tick(*form);
-  EXPECT_EQ(form->resizes, 0);
+  tick(activeSaver());
 
-  ::SetWindowPos(form->Handle(), nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(saverWindow(), nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // The resize event projects with the new aspect but the stored viewport.
-  EXPECT_EQ(form->resizes, 1);
   EXPECT_EQ(viewport().width, cx);
   EXPECT_EQ(viewport().height, cy);
   EXPECT_NEAR(projectedAspect(), 800.0 / 600.0, 1e-6);
-  EXPECT_EQ(ViewWidth, cx);
+  EXPECT_EQ(activeSaver().windows[0].viewWidth, cx);
 
-  form->resizes = 0;
-  tick(*form);
-  EXPECT_EQ(form->resizes, 1);
-  EXPECT_EQ(ViewWidth, 800);
-  EXPECT_EQ(ViewHeight, 600);
+  tick(activeSaver());
+  EXPECT_EQ(activeSaver().windows[0].viewWidth, 800);
+  EXPECT_EQ(activeSaver().windows[0].viewHeight, 600);
   EXPECT_EQ(viewport().width, 800);
   EXPECT_EQ(viewport().height, 600);
-  tick(*form);
-  EXPECT_EQ(form->resizes, 1);
+  EXPECT_NEAR(projectedAspect(), 800.0 / 600.0, 1e-6);
+}
+
+TEST_F(FullScreen, ADpiChangeLeavesTheWindowCoveringItsMonitor) {
+  startSaver();
+  const RECT before = windowRect(saverWindow());
+  RECT suggested{before.left, before.top, before.left + (before.right - before.left) * 3 / 2,
+                 before.top + (before.bottom - before.top) * 3 / 2};
+  ::SendMessageA(saverWindow(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  tick(activeSaver());
+  const RECT after = windowRect(saverWindow());
+  EXPECT_TRUE(::EqualRect(&before, &after));
+  EXPECT_EQ(viewport().width, before.right - before.left);
+  EXPECT_EQ(viewport().height, before.bottom - before.top);
 }
 
 TEST_F(FullScreen, FramesLightPixelsOnTheScreen) {
-  Application.CreateForm(Form1);
+  startSaver();
   const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
   const RECT screen{0, 0, cx, cy};
-  tick(*Form1);
+  tick(activeSaver());
   const auto first = screenPixels(screen);
   const auto lit = litPixels(first);
   EXPECT_GT(lit, 500);
   EXPECT_LT(lit, static_cast<long long>(cx) * cy / 20);  // points on black, not a filled screen
-  tick(*Form1);
+  tick(activeSaver());
   const auto second = screenPixels(screen);
   EXPECT_GT(litPixels(second), 500);
   EXPECT_NE(first, second);  // the flakes moved
 }
 
 TEST_F(FullScreen, SettingsModeEndsOnlyOnEscShiftIncluded) {
-  Application.CreateForm(Form1);
-  const HWND w = Form1->Handle();
+  startSaver(SaverInput::EscapeOnly);
+  const HWND w = saverWindow();
   ::PostMessageA(w, WM_KEYDOWN, 'A', 0);
   ::PostMessageA(w, WM_KEYDOWN, VK_SHIFT, 0);
   ::PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   ::PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(500, 500));
   ::PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(500, 500));
   ::PostMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(500, 500));
-  Application.ProcessMessages();
-  EXPECT_FALSE(Application.Terminated);
+  pumpMessages();
+  EXPECT_FALSE(ended());
   EXPECT_TRUE(screenSaverRunningHere());
 
   // Esc with Shift down ends it, surface released and notice withdrawn.
@@ -261,65 +263,65 @@ TEST_F(FullScreen, SettingsModeEndsOnlyOnEscShiftIncluded) {
   keys[VK_SHIFT] = 0x80;
   ::SetKeyboardState(keys);
   ::PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_TRUE(pumpUntil([] { return Application.Terminated; }));
+  EXPECT_TRUE(pumpUntil([this] { return ended(); }));
   keys[VK_SHIFT] = 0;
   ::SetKeyboardState(keys);
-  EXPECT_EQ(Form1->RenderContext, nullptr);
-  EXPECT_EQ(Form1->DeviceContext, nullptr);
+  EXPECT_EQ(activeSaver().windows[0].rc, nullptr);
+  EXPECT_EQ(activeSaver().windows[0].dc, nullptr);
   EXPECT_EQ(::wglGetCurrentContext(), nullptr);
   EXPECT_FALSE(screenSaverRunningHere());
-  EXPECT_FALSE(Form1->Timer.Enabled());
+  EXPECT_FALSE(::KillTimer(w, kFrameTimerId));  // stopped
 }
 
 TEST_F(FullScreen, CloseReleasesTheSurfaceWithdrawsTheNoticeAndEnds) {
-  Application.CreateForm(Form1);
+  startSaver();
   ASSERT_TRUE(screenSaverRunningHere());
-  ::PostMessageA(Form1->Handle(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(pumpUntil([] { return Application.Terminated; }));
-  EXPECT_EQ(Form1->RenderContext, nullptr);
-  EXPECT_EQ(Form1->DeviceContext, nullptr);
+  ::PostMessageA(saverWindow(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(pumpUntil([this] { return ended(); }));
+  EXPECT_EQ(activeSaver().windows[0].rc, nullptr);
+  EXPECT_EQ(activeSaver().windows[0].dc, nullptr);
   EXPECT_FALSE(screenSaverRunningHere());
 }
 
 TEST_F(FullScreen, ReadErrorShowsItsTextAndTheWindowStaysUp) {
   RegistrySandbox::setAll({3, 10, 3, 10, 5, 1});
   RegistrySandbox::setString("Bright", "10");
-  Application.CreateForm(Form1);
-  EXPECT_EQ(errors, (std::vector<std::string>{"Invalid data type for 'Bright'"}));
-  ASSERT_NE(Form1->Handle(), nullptr);
-  EXPECT_TRUE(::IsWindowVisible(Form1->Handle()));
-  EXPECT_EQ(Application.MainForm, Form1);
-  EXPECT_FALSE(Application.Terminated);
+  MessageBoxWatcher watcher;
+  startSaver();
+  ASSERT_TRUE(watcher.waitForBoxes(1));
+  EXPECT_EQ(watcher.boxes()[0].caption, "Flindra");
+  EXPECT_EQ(watcher.boxes()[0].text, "Invalid data type for 'Bright'");
+  ASSERT_NE(saverWindow(), nullptr);
+  EXPECT_TRUE(::IsWindowVisible(saverWindow()));
+  EXPECT_FALSE(ended());
   // The rest of creation did not happen.
-  EXPECT_EQ(Form1->DeviceContext, nullptr);
-  EXPECT_EQ(Form1->RenderContext, nullptr);
+  EXPECT_EQ(activeSaver().windows[0].dc, nullptr);
+  EXPECT_EQ(activeSaver().windows[0].rc, nullptr);
   EXPECT_FALSE(screenSaverRunningHere());
   // Ticks go on without a surface; Esc still ends.
-  tick(*Form1);
-  ::PostMessageA(Form1->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_TRUE(pumpUntil([] { return Application.Terminated; }));
-  Application.DestroyForms();
+  tick(activeSaver());
+  ::PostMessageA(saverWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(pumpUntil([this] { return ended(); }));
+  endTest();
 
-  errors.clear();
   RegistrySandbox::deleteKey();
   RegistrySandbox::setDword("Fast", 3);
-  Application.CreateForm(Form1);
-  EXPECT_EQ(errors, (std::vector<std::string>{"Failed to get data for 'Bright'"}));
+  startSaver();
+  ASSERT_TRUE(watcher.waitForBoxes(2));
+  EXPECT_EQ(watcher.boxes()[1].text, "Failed to get data for 'Bright'");
+  // The value read before the bad one is in use.
+  EXPECT_EQ(activeSaver().settings.Fast, 3);
 }
 
-// Takes a different pixel format before creation asks for one, so setting
-// the chosen one fails as on a display that cannot give it.
-class TakenFormatForm1 final : public TForm1 {
- protected:
-  void handleCreated() override {
-    TForm1::handleCreated();
-    const HDC dc = ::GetDC(Handle());
-    PIXELFORMATDESCRIPTOR wanted{};
-    wanted.nSize = sizeof wanted;
-    wanted.nVersion = 1;
-    wanted.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    wanted.cColorBits = 24;
-    wanted.cDepthBits = 24;
+// Takes a different pixel format for each saver window as it is created,
+// so setting the chosen one fails as on a display that cannot give it.
+LRESULT CALLBACK takeAFormat(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  char cls[32] = {};
+  ::GetClassNameA(sent->hwnd, cls, sizeof cls);
+  if (code == HC_ACTION && sent->message == WM_CREATE && std::string(cls) == kSaverClassName) {
+    const HDC dc = ::GetDC(sent->hwnd);
+    PIXELFORMATDESCRIPTOR wanted = PixelFormatRequest(ScreenBitsPerPixel(), SurfaceVariant::FullScreen);
     const int chosen = ::ChoosePixelFormat(dc, &wanted);
     const int count = ::DescribePixelFormat(dc, 1, sizeof wanted, nullptr);
     for (int i = 1; i <= count; ++i) {
@@ -329,30 +331,30 @@ class TakenFormatForm1 final : public TForm1 {
           ::SetPixelFormat(dc, i, &pfd))
         break;
     }
-    ::ReleaseDC(Handle(), dc);
+    ::ReleaseDC(sent->hwnd, dc);
   }
-};
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
-TEST_F(FullScreen, PixelFormatFailureShowsOneBoxAndStopsCreation) {
+TEST_F(FullScreen, PixelFormatFailureShowsOneBoxAndEndsTheSaver) {
   MessageBoxWatcher watcher;
-  TakenFormatForm1* form = nullptr;
-  Application.CreateForm(form);
+  const HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, takeAFormat, nullptr, ::GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  saver = std::make_unique<Saver>(SaverInput::AnyInputEnds);
+  EXPECT_FALSE(StartSaver(*saver));
+  ::UnhookWindowsHookEx(hook);
   ASSERT_TRUE(watcher.waitForBoxes(1));
   const auto boxes = watcher.boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[0].text, "SetPixelFormat failed");
-  EXPECT_EQ(form->DeviceContext, nullptr);
-  EXPECT_EQ(form->RenderContext, nullptr);
+  EXPECT_EQ(saver->windows[0].dc, nullptr);
+  EXPECT_EQ(saver->windows[0].rc, nullptr);
   EXPECT_EQ(::wglGetCurrentContext(), nullptr);
-  EXPECT_FALSE(form->RunningNoticeGiven());
+  EXPECT_FALSE(saver->runningNoticeGiven());
   EXPECT_FALSE(screenSaverRunningHere());
-  EXPECT_TRUE(form->Closed());
-  EXPECT_FALSE(::IsWindowVisible(form->Handle()));
-  // It became the main form closed, so the application ends.
-  EXPECT_EQ(Application.MainForm, form);
-  EXPECT_TRUE(Application.Terminated);
-  EXPECT_TRUE(errors.empty());
+  EXPECT_FALSE(::IsWindowVisible(saverWindow()));
+  EXPECT_TRUE(ended());
 }
 
 }  // namespace
