@@ -4,7 +4,7 @@
     tests/monitors/saver_on_monitors.py [LAYOUT...]
 
 For each layout (default: single side-by-side left above) this starts
-build/win/flindra.scr /s under Wine on a private Xorg with that layout
+build/win/flindra.scr /s (or $FLINDRA_SAVER) under Wine on a private Xorg with that layout
 (scripts/with-monitors) and checks, through X alone:
   windows   one saver window per monitor, exactly the monitor's rectangle
   fade      every saver window fades in and ends fully opaque
@@ -26,7 +26,7 @@ import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SAVER = os.path.join(ROOT, "build", "win", "flindra.scr")
+SAVER = os.environ.get("FLINDRA_SAVER") or os.path.join(ROOT, "build", "win", "flindra.scr")
 DEFAULT_LAYOUTS = ["single", "side-by-side", "left", "above"]
 # The desktop's colour: no flake is drawn in it.
 DESKTOP = (0x12, 0xFE, 0x34)
