@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 WITH_DISPLAY := scripts/with-display
 
-.PHONY: all deps native win scr test test-native test-win test-fuzz run bench fuzz endurance clean
+.PHONY: all deps native win scr test test-native test-win test-fuzz test-monitors run bench fuzz endurance clean
 
 all: native win
 
@@ -38,11 +38,18 @@ test-fuzz: deps
 	@cmake --build --preset fuzz -j $(JOBS)
 	@ctest --preset fuzz -j $(JOBS)
 
+# flindra.scr /s on several monitors (a private Xorg with the dummy driver,
+# scripts/with-monitors), checked from X: windows, fade, coverage, frames,
+# input on a secondary monitor, cleanup. MONITOR_LAYOUTS=single for one monitor.
+MONITOR_LAYOUTS ?= single side-by-side left above
+test-monitors: scr
+	@tests/monitors/saver_on_monitors.py $(MONITOR_LAYOUTS)
+
 # Every test of both builds.
-test: test-native test-win test-fuzz
+test: test-native test-win test-fuzz test-monitors
 
 # Benchmarks: the native frame and model beside their references, then the
-# whole-process figures under Wine.
+# whole-process figures under Wine, on one monitor and on two.
 bench: deps
 	@cmake --preset bench >/dev/null
 	@cmake --build --preset bench -j $(JOBS) --target flindra_bench
@@ -51,6 +58,7 @@ bench: deps
 	@cmake --preset win >/dev/null
 	@cmake --build --preset win -j $(JOBS) --target flindra wgl_reference bench_launcher
 	@$(WITH_DISPLAY) bench/wine/figures build/win
+	@bench/wine/monitors build/win
 
 # Long runs: the model stepped through 10 million frames (no sanitizers), then
 # the preview under Wine for 10 minutes (FLINDRA_SOAK_SECONDS).
