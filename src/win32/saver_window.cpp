@@ -187,6 +187,9 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       // NOTE: a saver window covers its monitor in physical pixels whatever
       // the scale; the system's suggested rectangle would not.
       return 0;
+    case WM_DISPLAYCHANGE:
+      // Monitors came, went or moved: end rather than leave a window on a
+      // monitor that is gone or a new one uncovered.
     case WM_CLOSE:
     case WM_DESTROY:
       End();

@@ -283,6 +283,15 @@ TEST_F(FullScreen, CloseReleasesTheSurfaceWithdrawsTheNoticeAndEnds) {
   EXPECT_FALSE(screenSaverRunningHere());
 }
 
+TEST_F(FullScreen, AChangedMonitorLayoutEndsTheSaverCleanly) {
+  startSaver(SaverInput::EscapeOnly);
+  ASSERT_TRUE(screenSaverRunningHere());
+  ::PostMessageA(saverWindow(), WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
+  EXPECT_TRUE(pumpUntil([this] { return ended(); }));
+  EXPECT_EQ(activeSaver().windows[0].rc, nullptr);
+  EXPECT_FALSE(screenSaverRunningHere());
+}
+
 TEST_F(FullScreen, ReadErrorShowsItsTextAndTheWindowStaysUp) {
   RegistrySandbox::setAll({3, 10, 3, 10, 5, 1});
   RegistrySandbox::setString("Bright", "10");
