@@ -534,3 +534,39 @@ TEST_F(SettingsDialogTest, FailedSaveShowsWhyAndStillEnds) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every control inside the client area, none over another.
+void expectControlsFitApart(const SettingsDialog& d) {
+  RECT client{};
+  ::GetClientRect(d.window, &client);
+  std::vector<std::pair<std::string, RECT>> placed;
+  for (int i = 0; i < kSettingCount; ++i) {
+    placed.emplace_back(std::string("slider ") + kSettingTable[i].name, rectInParent(d.sliders[i]));
+    placed.emplace_back(std::string("label ") + kSettingTable[i].label, rectInParent(d.labels[i]));
+  }
+  for (HWND b : d.buttons) placed.emplace_back("button " + text(b), rectInParent(b));
+  for (std::size_t i = 0; i < placed.size(); ++i) {
+    RECT inside{};
+    ::IntersectRect(&inside, &placed[i].second, &client);
+    EXPECT_TRUE(::EqualRect(&inside, &placed[i].second)) << placed[i].first << " leaves the client area";
+    for (std::size_t j = i + 1; j < placed.size(); ++j) {
+      RECT both{};
+      EXPECT_FALSE(::IntersectRect(&both, &placed[i].second, &placed[j].second))
+          << placed[i].first << " overlaps " << placed[j].first;
+    }
+  }
+}
+
+TEST_F(SettingsDialogTest, ControlsFitTheClientAreaApartAt96And144Dpi) {
+  startDialog();
+  expectControlsFitApart(*dialog);
+  RECT r{};
+  ::GetWindowRect(dialog->window, &r);
+  RECT suggested{r.left, r.top, r.left + 540, r.top + 270};
+  ::SendMessageA(dialog->window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  expectControlsFitApart(*dialog);
+}
+
+}  // namespace
