@@ -64,7 +64,7 @@ target_link_options(bench_launcher PRIVATE ${FLINDRA_STATIC_LINK})
 # ---- Test helpers for preview mode and the password check -------------------
 # preview_host.exe: a window with a preview pane that starts "<saver> /p <pane>",
 # for looking at the preview under Wine and for the cross-process tests.
-add_executable(preview_host WIN32 tests/win32/preview_host/preview_host.cpp)
+add_executable(preview_host WIN32 tests/win32/helpers/preview_host.cpp)
 target_compile_definitions(preview_host PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_compile_options(preview_host PRIVATE ${FLINDRA_WARNINGS})
 target_link_options(preview_host PRIVATE ${FLINDRA_STATIC_LINK})
@@ -73,14 +73,14 @@ target_link_options(preview_host PRIVATE ${FLINDRA_STATIC_LINK})
 # directory as PASSWORD.CPL. One exports VerifyScreenSavePwd (answer set by
 # the test through the registry), the other lacks that export.
 foreach(variant IN ITEMS test_password_applet test_password_applet_noexport)
-  add_library(${variant} SHARED tests/win32/password_applet/password_applet.cpp)
+  add_library(${variant} SHARED tests/win32/helpers/password_applet.cpp)
   set_target_properties(${variant} PROPERTIES PREFIX "")
   target_compile_definitions(${variant} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_compile_options(${variant} PRIVATE ${FLINDRA_WARNINGS})
   target_link_libraries(${variant} PRIVATE advapi32 user32)
   target_link_options(${variant} PRIVATE ${FLINDRA_STATIC_LINK})
 endforeach()
-target_sources(test_password_applet PRIVATE tests/win32/password_applet/password_applet.def)
+target_sources(test_password_applet PRIVATE tests/win32/helpers/password_applet.def)
 target_compile_definitions(test_password_applet_noexport PRIVATE FLINDRA_APPLET_WITHOUT_VERIFY)
 
 # The preview and password tests start flindra.scr and use these helpers.
