@@ -57,7 +57,6 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) ${PUBLISHER}. MIT lic
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
-!include x64.nsh
 
 !define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
 !define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
@@ -122,10 +121,6 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_OK|MB_ICONSTOP "Flindra needs 64-bit Windows." /SD IDOK
-    Abort
-  ${EndIf}
   SetRegView 64
   ${GetParameters} $0
   ClearErrors
