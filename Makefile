@@ -3,7 +3,13 @@ JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 WITH_DISPLAY := scripts/with-display
 
-.PHONY: all deps native win scr test test-native test-win test-fuzz test-monitors run bench fuzz endurance clean
+# The one version, read from project() in CMakeLists.txt.
+VERSION := $(shell sed -n 's/^project.Flindra VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+ifeq ($(VERSION),)
+  $(error no project() line with a VERSION x.y.z in CMakeLists.txt)
+endif
+
+.PHONY: all deps native win scr test test-native test-win test-fuzz test-monitors test-release release pictures run bench fuzz endurance clean
 
 all: native win
 
@@ -47,7 +53,23 @@ test-monitors: scr
 	@tests/monitors/saver_on_monitors.py $(MONITOR_LAYOUTS)
 
 # Every test of both builds.
-test: test-native test-win test-fuzz test-monitors
+test: test-native test-win test-fuzz test-monitors test-release
+
+# Release files for Windows users in dist/: the zip, the installer and
+# SHA256SUMS, named by the version.
+release: deps
+	@cmake --preset win >/dev/null
+	@cmake --build --preset win -j $(JOBS) --target release
+
+# The real installer and uninstaller under Wine, in a prefix of their own
+# (build/release-prefix) so the Wine tests' prefix keeps no screen saver set.
+test-release: release
+	@WINEPREFIX=$(CURDIR)/build/release-prefix $(WITH_DISPLAY) tests/release/test-installer $(VERSION) dist
+
+# The README's pictures in docs/, made by flindra.scr under Wine (run by hand,
+# results committed).
+pictures: scr
+	@scripts/make-pictures build/win/flindra.scr docs
 
 # Benchmarks: the native frame and model beside their references, then the
 # whole-process figures under Wine, on one monitor and on two.

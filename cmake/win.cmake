@@ -13,7 +13,13 @@ target_compile_definitions(flindra_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WI
 target_compile_options(flindra_win32 PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(flindra_win32 PUBLIC flindra_core comctl32 gdi32 user32 advapi32 shell32)
 
-add_executable(flindra WIN32 src/win32/main.cpp src/win32/flindra.rc)
+# The resources (icon, manifest, version) with the version taken from project().
+set(FLINDRA_RC_DIR ${CMAKE_SOURCE_DIR}/src/win32)
+set(FLINDRA_VERSION_COMMAS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0)
+configure_file(src/win32/flindra.rc.in ${CMAKE_BINARY_DIR}/flindra.rc @ONLY)
+set(FLINDRA_RC ${CMAKE_BINARY_DIR}/flindra.rc)
+
+add_executable(flindra WIN32 src/win32/main.cpp ${FLINDRA_RC})
 set_target_properties(flindra PROPERTIES SUFFIX ".scr")
 target_compile_options(flindra PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(flindra PRIVATE flindra_win32)
@@ -30,7 +36,7 @@ file(GLOB FLINDRA_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp)
 # The tests carry the program's resources (icon, manifest with common controls
 # v6 and DPI awareness), so forms made in them behave as in flindra.scr, and
 # they start flindra.scr itself.
-add_executable(win32_tests ${FLINDRA_WIN32_TESTS} src/win32/flindra.rc)
+add_executable(win32_tests ${FLINDRA_WIN32_TESTS} ${FLINDRA_RC})
 target_include_directories(win32_tests PRIVATE tests/win32)
 add_dependencies(win32_tests flindra)
 target_compile_options(win32_tests PRIVATE ${FLINDRA_WARNINGS})
