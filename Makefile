@@ -39,7 +39,7 @@ test-fuzz: deps
 	@ctest --preset fuzz -j $(JOBS)
 
 # Every test of both builds.
-test: test-native test-win test-fuzz
+test: test-native test-win test-fuzz test-x11
 
 # Benchmarks: the native frame and model beside their references, then the
 # whole-process figures under Wine.
@@ -76,3 +76,26 @@ run: scr
 
 clean:
 	rm -rf build
+
+# ---- flindra for X11 (Linux) ---------------------------------------------------
+.PHONY: linux test-x11 run-linux deb
+
+# The optimised build: the program, its config file and manual page.
+linux: deps
+	@cmake --preset linux >/dev/null
+	@cmake --build --preset linux -j $(JOBS) --target flindra flindra_config_files
+
+# The real program on a private Xvfb with Mesa's GLX, and under the real
+# XScreenSaver daemon (label x11, sanitizer build).
+test-x11: native
+	@scripts/with-xvfb ctest --preset x11
+
+# The windowed saver: on $$DISPLAY when there is one, else on a private Xvfb
+# with a screenshot saved to build/screenshot-linux.png.
+run-linux: linux
+	@scripts/run-linux $(ARGS)
+
+# The Debian package: dist/flindra_VERSION_amd64.deb.
+deb: linux
+	@cd build/linux && cpack -G DEB >/dev/null
+	@ls dist/flindra_*_amd64.deb

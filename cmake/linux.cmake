@@ -67,5 +67,14 @@ add_dependencies(x11_tests flindra)
 gtest_discover_tests(x11_tests PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
                      ENVIRONMENT "${FLINDRA_SANITIZER_ENV}" DISCOVERY_TIMEOUT 60)
 add_test(NAME x11_xscreensaver_daemon
-         COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/daemon_test $<TARGET_FILE:flindra>)
-set_tests_properties(x11_xscreensaver_daemon PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE)
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/daemon_test $<TARGET_FILE:flindra>
+                 ${CMAKE_BINARY_DIR}/screenshot-daemon.png)
+set_tests_properties(x11_xscreensaver_daemon PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
+                                                        ENVIRONMENT "${FLINDRA_SANITIZER_ENV}")
+if(Python3_FOUND)
+  add_test(NAME x11_config_file
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/x11/check_config.py $<TARGET_FILE:flindra>
+                   ${FLINDRA_CONFIG_XML})
+  set_tests_properties(x11_config_file PROPERTIES LABELS x11 TIMEOUT 60 RUN_SERIAL TRUE
+                                                  ENVIRONMENT "${FLINDRA_SANITIZER_ENV}")
+endif()
