@@ -51,6 +51,7 @@ bench: deps
 	@cmake --preset win >/dev/null
 	@cmake --build --preset win -j $(JOBS) --target flindra wgl_reference bench_launcher
 	@$(WITH_DISPLAY) bench/wine/figures build/win
+	@$(MAKE) bench-linux
 
 # Long runs: the model stepped through 10 million frames (no sanitizers), then
 # the preview under Wine for 10 minutes (FLINDRA_SOAK_SECONDS).
@@ -78,7 +79,7 @@ clean:
 	rm -rf build
 
 # ---- flindra for X11 (Linux) ---------------------------------------------------
-.PHONY: linux test-x11 run-linux deb
+.PHONY: linux test-x11 run-linux deb bench-linux
 
 # The optimised build: the program, its config file and manual page.
 linux: deps
@@ -99,3 +100,8 @@ run-linux: linux
 deb: linux
 	@cd build/linux && cpack -G DEB >/dev/null
 	@ls dist/flindra_*_amd64.deb
+
+# The X11 program's whole-process figures on a 1920 x 1080 Xvfb (also part of
+# make bench).
+bench-linux: linux
+	@FLINDRA_SCREEN=1920x1080x24 scripts/with-xvfb bench/linux/figures build/linux/flindra
