@@ -53,7 +53,7 @@ test-monitors: scr
 	@tests/monitors/saver_on_monitors.py $(MONITOR_LAYOUTS)
 
 # Every test of both builds.
-test: test-native test-win test-fuzz test-monitors test-release
+test: test-native test-win test-fuzz test-x11 test-monitors test-release
 
 # Release files for Windows users in dist/: the zip, the installer and
 # SHA256SUMS, named by the version.
@@ -82,6 +82,7 @@ bench: deps
 	@cmake --build --preset win -j $(JOBS) --target flindra wgl_reference bench_launcher
 	@$(WITH_DISPLAY) bench/wine/figures build/win
 	@bench/wine/monitors build/win
+	@$(MAKE) bench-linux
 
 # Long runs: the model stepped through 10 million frames (no sanitizers), then
 # the preview under Wine for 10 minutes (FLINDRA_SOAK_SECONDS).
@@ -107,3 +108,31 @@ run: scr
 
 clean:
 	rm -rf build
+
+# ---- flindra for X11 (Linux) ---------------------------------------------------
+.PHONY: linux test-x11 run-linux deb bench-linux
+
+# The optimised build: the program, its config file and manual page.
+linux: deps
+	@cmake --preset linux >/dev/null
+	@cmake --build --preset linux -j $(JOBS) --target flindra flindra_config_files
+
+# The real program on a private Xvfb with Mesa's GLX, and under the real
+# XScreenSaver daemon (label x11, sanitizer build).
+test-x11: native
+	@scripts/with-xvfb ctest --preset x11
+
+# The windowed saver: on $$DISPLAY when there is one, else on a private Xvfb
+# with a screenshot saved to build/screenshot-linux.png.
+run-linux: linux
+	@scripts/run-linux $(ARGS)
+
+# The Debian package: dist/flindra_VERSION_amd64.deb.
+deb: linux
+	@cd build/linux && cpack -G DEB >/dev/null
+	@ls dist/flindra_*_amd64.deb
+
+# The X11 program's whole-process figures on a 1920 x 1080 Xvfb (also part of
+# make bench).
+bench-linux: linux
+	@FLINDRA_SCREEN=1920x1080x24 scripts/with-xvfb bench/linux/figures build/linux/flindra

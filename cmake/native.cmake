@@ -36,6 +36,8 @@ set(FLINDRA_SANITIZER_ENV
 gtest_discover_tests(core_tests PROPERTIES LABELS core TIMEOUT 120 ENVIRONMENT "${FLINDRA_SANITIZER_ENV}"
                      DISCOVERY_TIMEOUT 60)
 
+include(cmake/linux.cmake)
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
   add_subdirectory(bench)
 endif()

@@ -41,3 +41,8 @@ void DrawFrame(FlakeField& field, const Settings& settings) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   StepAndDrawFlakes(field, settings);
 }
+
+void DrawFrameWithArrays(FlakeField& field, const Settings& settings, FlakeVertices& vertices) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  StepAndDrawFlakesWithArrays(field, settings, vertices);
+}

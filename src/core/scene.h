@@ -25,3 +25,7 @@ void SetupScene(int viewWidth, int viewHeight, int aspectWidth, int aspectHeight
 // One frame into the back buffer: clear colour and depth, then step and draw
 // the field. The platform swaps.
 void DrawFrame(FlakeField& field, const Settings& settings);
+
+// The same frame with the flakes drawn through client vertex arrays
+// (DrawFlakesWithArrays), into the caller's scratch vertices.
+void DrawFrameWithArrays(FlakeField& field, const Settings& settings, FlakeVertices& vertices);

@@ -32,6 +32,9 @@ class OffscreenContext {
     return &pixels_[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 4];
   }
 
+  // The whole RGBA buffer, bottom row first.
+  const std::vector<std::uint8_t>& pixels() const { return pixels_; }
+
   // Pixels whose red, green or blue is above the threshold.
   int litPixels(int threshold = 0) const {
     int lit = 0;

@@ -52,5 +52,22 @@ TEST_F(Allocations, NoneAcrossManyFramesWithRebirths) {
   EXPECT_EQ(allocationsOver(f, s, 2000), 0);
 }
 
+TEST_F(Allocations, NoneAcrossManyArrayFramesWithRebirths) {
+  ASSERT_NE(hooksInstalled, 0);
+  s.Fast = 10;
+  SeedFlakeTable(f, 11);
+  f.SwayStep = 2;
+  auto vertices = std::make_unique<FlakeVertices>();  // the caller's scratch, made once
+  DrawFrameWithArrays(f, s, *vertices);
+  double lowest = 100;
+  const long before = allocations;
+  for (int frame = 0; frame < 2000; ++frame) {
+    DrawFrameWithArrays(f, s, *vertices);
+    lowest = std::min(lowest, f.Height[0]);
+  }
+  EXPECT_EQ(allocations - before, 0);
+  EXPECT_LE(lowest, -2.9) << "the run must include rebirths";
+}
+
 }  // namespace
 #endif

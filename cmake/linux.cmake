@@ -1,0 +1,80 @@
+# The X11 program: flindra (GLX), the config file and manual page built from
+# the settings table, its install layout, the Debian package and the x11
+# tests. Included from native.cmake after the core.
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+pkg_check_modules(GLX REQUIRED IMPORTED_TARGET gl)
+
+# The option parser and the generated files' text: standard C++ over the core.
+add_library(flindra_x11_options STATIC src/x11/options.cpp)
+target_compile_options(flindra_x11_options PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(flindra_x11_options PUBLIC flindra_core)
+
+add_executable(print_config src/x11/print_config.cpp)
+target_compile_options(print_config PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(print_config PRIVATE flindra_x11_options)
+
+set(FLINDRA_CONFIG_XML ${CMAKE_BINARY_DIR}/flindra.xml)
+set(FLINDRA_MAN_PAGE ${CMAKE_BINARY_DIR}/flindra.6)
+add_custom_command(OUTPUT ${FLINDRA_CONFIG_XML}
+                   COMMAND print_config xml ${FLINDRA_CONFIG_XML}
+                   DEPENDS print_config
+                   COMMENT "Writing flindra.xml from the settings table")
+add_custom_command(OUTPUT ${FLINDRA_MAN_PAGE}
+                   COMMAND print_config man ${CMAKE_SOURCE_DIR}/packaging/flindra.6.in ${PROJECT_VERSION}
+                           ${FLINDRA_MAN_PAGE}
+                   DEPENDS print_config ${CMAKE_SOURCE_DIR}/packaging/flindra.6.in
+                   COMMENT "Writing flindra.6 from its template and the settings table")
+add_custom_target(flindra_config_files ALL DEPENDS ${FLINDRA_CONFIG_XML} ${FLINDRA_MAN_PAGE})
+
+# GLX's libGL and GLU: never OSMesa in the same program.
+add_executable(flindra src/x11/main.cpp)
+target_compile_options(flindra PRIVATE ${FLINDRA_WARNINGS})
+target_compile_definitions(flindra PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
+target_link_libraries(flindra PRIVATE flindra_x11_options flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::X11)
+add_dependencies(flindra flindra_config_files)
+
+include(GNUInstallDirs)
+install(TARGETS flindra RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
+install(FILES ${FLINDRA_CONFIG_XML} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
+install(FILES ${FLINDRA_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
+# make deb: dist/flindra_VERSION_amd64.deb, installed under /usr.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME flindra)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Flindra developers <flindra@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "six-armed crystal flakes falling through space, for XScreenSaver")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_SOURCE_DIR}/dist)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+include(CPack)
+
+# ---- Tests of the real program on an X server (label x11) --------------------
+find_package(Python3 COMPONENTS Interpreter)
+add_executable(x11_tests tests/x11/test_program.cpp tests/x11/support.cpp)
+target_include_directories(x11_tests PRIVATE tests/x11)
+target_compile_options(x11_tests PRIVATE ${FLINDRA_WARNINGS})
+target_compile_definitions(x11_tests PRIVATE FLINDRA_PROGRAM="$<TARGET_FILE:flindra>"
+                                             FLINDRA_CONFIG_XML="${FLINDRA_CONFIG_XML}"
+                                             FLINDRA_PROJECT_VERSION="${PROJECT_VERSION}")
+target_link_libraries(x11_tests PRIVATE flindra_x11_options PkgConfig::X11 GTest::gtest GTest::gtest_main)
+add_dependencies(x11_tests flindra)
+# Each test starts its own flindra processes on the display scripts/with-xvfb
+# gives; one at a time, so the CPU they measure against is theirs.
+gtest_discover_tests(x11_tests PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
+                     ENVIRONMENT "${FLINDRA_SANITIZER_ENV}" DISCOVERY_TIMEOUT 60)
+add_test(NAME x11_xscreensaver_daemon
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/daemon_test $<TARGET_FILE:flindra>
+                 ${CMAKE_BINARY_DIR}/screenshot-daemon.png)
+set_tests_properties(x11_xscreensaver_daemon PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
+                                                        ENVIRONMENT "${FLINDRA_SANITIZER_ENV}")
+if(Python3_FOUND)
+  add_test(NAME x11_config_file
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/x11/check_config.py $<TARGET_FILE:flindra>
+                   ${FLINDRA_CONFIG_XML})
+  set_tests_properties(x11_config_file PROPERTIES LABELS x11 TIMEOUT 60 RUN_SERIAL TRUE
+                                                  ENVIRONMENT "${FLINDRA_SANITIZER_ENV}")
+endif()

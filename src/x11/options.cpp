@@ -1,0 +1,236 @@
+#include "x11/options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+// Whole number with an optional minus sign, no blanks; none when it has no
+// digits or does not fit 64 bits.
+std::optional<long long> parseWholeNumber(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && text[0] == '-') {
+    negative = true;
+    text.remove_prefix(1);
+  }
+  if (text.empty() || text.size() > 18) return std::nullopt;  // 18 digits always fit
+  long long value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return negative ? -value : value;
+}
+
+// The argument as the user typed it, made safe for one line: control and
+// non-ASCII bytes as \xNN, long text cut.
+std::string quoted(std::string_view text) {
+  constexpr std::size_t kShown = 40;
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (text.size() > kShown) out += "...";
+  return out + "\"";
+}
+
+std::string xmlEscaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+SettingRange OptionRange(const SettingInfo& setting) {
+  return {std::min(setting.sliderMin, setting.defaultValue), std::max(setting.sliderMax, setting.defaultValue)};
+}
+
+std::string OptionName(const SettingInfo& setting) {
+  std::string name = setting.name;
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
+std::optional<std::uint32_t> ParseWindowId(std::string_view text) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else return std::nullopt;
+    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    if (value > 0xFFFFFFFFu) return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
+  ParsedOptions parsed;
+  Options& o = parsed.options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string_view arg = args[i];
+    std::string_view name = arg;
+    if (name.size() > 2 && name.substr(0, 2) == "--") name.remove_prefix(2);
+    else if (name.size() > 1 && name[0] == '-') name.remove_prefix(1);
+    else name = std::string_view();
+
+    // The next argument, the option's value; none at the end.
+    const auto value = [&]() -> std::optional<std::string_view> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    const auto fail = [&](const std::string& text) {
+      parsed.error = "flindra: " + text;
+      return parsed;
+    };
+    const auto missing = [&]() { return fail("-" + std::string(name) + " needs a value"); };
+
+    if (name == "root") {
+      o.target = DrawTarget::Root;
+    } else if (name == "window") {
+      o.target = DrawTarget::OwnWindow;
+    } else if (name == "window-id") {
+      const auto text = value();
+      if (!text) return missing();
+      const auto id = ParseWindowId(*text);
+      if (!id || *id == 0) return fail("-window-id must be a window id (decimal or 0x-hex), not " + quoted(*text));
+      o.target = DrawTarget::GivenWindow;
+      o.windowId = *id;
+    } else if (name == "delay") {
+      const auto text = value();
+      if (!text) return missing();
+      const auto us = parseWholeNumber(*text);
+      if (!us || *us < 0 || *us > kMaxDelayUs)
+        return fail("-delay must be a whole number of microseconds from 0 to " + std::to_string(kMaxDelayUs) +
+                    ", not " + quoted(*text));
+      o.delayUs = static_cast<long>(*us);
+    } else if (name == "fps") {
+      o.fps = true;
+    } else if (name == "help" || name == "h") {
+      o.action = OptionsAction::Help;
+      return parsed;
+    } else if (name == "version") {
+      o.action = OptionsAction::Version;
+      return parsed;
+    } else {
+      const SettingInfo* setting = nullptr;
+      for (const SettingInfo& s : kSettingTable)
+        if (!name.empty() && OptionName(s) == name) setting = &s;
+      if (setting == nullptr) return fail("unknown option " + quoted(arg) + " (try -help)");
+      const auto text = value();
+      if (!text) return missing();
+      const SettingRange range = OptionRange(*setting);
+      const auto number = parseWholeNumber(*text);
+      if (!number || *number < range.low || *number > range.high)
+        return fail("-" + std::string(name) + " must be a whole number from " + std::to_string(range.low) + " to " +
+                    std::to_string(range.high) + ", not " + quoted(*text));
+      o.settings.*setting->value = static_cast<std::int32_t>(*number);
+    }
+  }
+  return parsed;
+}
+
+std::string HelpText() {
+  std::string text =
+      "Usage: flindra [options]\n"
+      "Six-armed crystal flakes falling through space, for XScreenSaver and other X11 hosts.\n"
+      "\n"
+      "Where it draws:\n"
+      "  -window             a window of its own, 1280 x 720 (the default); Esc or q closes it\n"
+      "  -root               the window in $XSCREENSAVER_WINDOW, else the root window\n"
+      "  -window-id ID       a window someone else made (decimal or 0x-hex)\n"
+      "\n"
+      "Options:\n"
+      "  -delay USEC         microseconds between frames, 0 to " +
+      std::to_string(kMaxDelayUs) + " (default " + std::to_string(kDefaultDelayUs) +
+      ")\n"
+      "  -fps                print the frame rate to standard error once a second\n";
+  for (const SettingInfo& s : kSettingTable) {
+    const SettingRange range = OptionRange(s);
+    char line[160];
+    std::snprintf(line, sizeof line, "  -%-18s %s, %d to %d (default %d)\n", (OptionName(s) + " N").c_str(), s.label,
+                  static_cast<int>(range.low), static_cast<int>(range.high), static_cast<int>(s.defaultValue));
+    text += line;
+  }
+  text +=
+      "  -help               this text\n"
+      "  -version            the version\n"
+      "\n"
+      "Every option may also be written with two dashes.\n"
+      "-bright sets the opacity the fade-in ends at; it shows only in a window of flindra's own\n"
+      "under a compositor that honours _NET_WM_WINDOW_OPACITY. In a window a host owns\n"
+      "(-root, -window-id) -bright and -alpha change nothing. -alpha is kept for the Windows\n"
+      "settings and changes nothing anywhere.\n";
+  return text;
+}
+
+std::string ConfigXml() {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+      "<screensaver name=\"flindra\" _label=\"Flindra\" gl=\"yes\">\n"
+      "  <command arg=\"-root\"/>\n"
+      "  <number id=\"delay\" type=\"slider\" arg=\"-delay %\" _label=\"Frame rate\" _low-label=\"Low\" "
+      "_high-label=\"High\" low=\"0\" high=\"100000\" default=\"" +
+      std::to_string(kDefaultDelayUs) + "\" convert=\"invert\"/>\n";
+  for (const SettingInfo& s : kSettingTable) {
+    const SettingRange range = OptionRange(s);
+    const std::string id = OptionName(s);
+    xml += "  <number id=\"" + id + "\" type=\"slider\" arg=\"-" + id + " %\" _label=\"" + xmlEscaped(s.label) +
+           "\" _low-label=\"" + std::to_string(range.low) + "\" _high-label=\"" + std::to_string(range.high) +
+           "\" low=\"" + std::to_string(range.low) + "\" high=\"" + std::to_string(range.high) + "\" default=\"" +
+           std::to_string(s.defaultValue) + "\"/>\n";
+  }
+  xml +=
+      "  <boolean id=\"showfps\" _label=\"Show frame rate\" arg-set=\"-fps\"/>\n"
+      "  <_description>\n"
+      "Up to 101 six-armed crystal flakes fall and sway through 3-D space,\n"
+      "drawn as points of light with OpenGL.\n"
+      "  </_description>\n"
+      "</screensaver>\n";
+  return xml;
+}
+
+std::string ManPage(std::string page, const std::string& version) {
+  std::string synopsis, options;
+  for (const SettingInfo& s : kSettingTable) {
+    const SettingRange range = OptionRange(s);
+    const std::string name = OptionName(s);
+    synopsis += "[\\-" + name + " \\fIn\\fP] ";
+    options += ".TP\n.BI \\-" + name + " \" n\"\n" + s.label + ", " + std::to_string(range.low) + " to " +
+               std::to_string(range.high) + " (default " + std::to_string(s.defaultValue) + ").\n";
+  }
+  synopsis.pop_back();
+  options.pop_back();
+  const auto replace = [&page](const std::string& key, const std::string& value) {
+    for (auto at = page.find(key); at != std::string::npos; at = page.find(key, at + value.size()))
+      page.replace(at, key.size(), value);
+  };
+  replace("@VERSION@", version);
+  replace("@SYNOPSIS@", synopsis);
+  replace("@OPTIONS@", options);
+  return page;
+}

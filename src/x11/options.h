@@ -1,0 +1,67 @@
+// The X11 program's command line: where to draw, how often, and one option
+// per setting of the settings table. Standard C++ only, so it fuzzes alone.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/settings.h"
+
+enum class DrawTarget {
+  OwnWindow,    // -window: a window of its own (the default)
+  Root,         // -root: $XSCREENSAVER_WINDOW when set, else the root window
+  GivenWindow,  // -window-id ID: a window someone else made
+};
+
+enum class OptionsAction { Run, Help, Version };
+
+constexpr long kDefaultDelayUs = 31000;  // microseconds between frames
+constexpr long kMaxDelayUs = 10000000;   // 10 s
+
+struct Options {
+  OptionsAction action = OptionsAction::Run;
+  DrawTarget target = DrawTarget::OwnWindow;
+  std::uint32_t windowId = 0;  // the X window id of GivenWindow
+  long delayUs = kDefaultDelayUs;
+  bool fps = false;  // frame rate to standard error once a second
+  Settings settings = DefaultSettings();
+};
+
+// A parse: the options, or one line for standard error ("flindra: ...",
+// no newline) when error is not empty.
+struct ParsedOptions {
+  Options options;
+  std::string error;
+};
+
+// Reads the arguments after the program name. Each option may be spelled
+// with one dash or two; a later option overrides an earlier one.
+ParsedOptions ParseOptions(const std::vector<std::string_view>& args);
+
+// The values an option of a setting accepts: the slider's range, widened to
+// hold the table's default (Alpha's default 0 lies below its slider).
+struct SettingRange {
+  std::int32_t low;
+  std::int32_t high;
+};
+SettingRange OptionRange(const SettingInfo& setting);
+
+// The option of a setting: its stored name lower-cased, without the dash.
+std::string OptionName(const SettingInfo& setting);
+
+// A window id: decimal or 0x-hexadecimal digits, nothing else, fitting 32
+// bits. None for anything else.
+std::optional<std::uint32_t> ParseWindowId(std::string_view text);
+
+// What -help prints, built from the settings table.
+std::string HelpText();
+
+// The XScreenSaver config file (flindra.xml), built from the settings table.
+std::string ConfigXml();
+
+// The manual page: the template with @VERSION@ replaced and @SYNOPSIS@ and
+// @OPTIONS@ filled from the settings table.
+std::string ManPage(std::string template_, const std::string& version);
