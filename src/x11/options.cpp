@@ -109,10 +109,13 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
     };
     const auto missing = [&]() { return fail("-" + std::string(name) + " needs a value"); };
 
+    // The last of -root, -window and -window-id says where to draw.
     if (name == "root") {
       o.target = DrawTarget::Root;
+      o.windowId = 0;
     } else if (name == "window") {
       o.target = DrawTarget::OwnWindow;
+      o.windowId = 0;
     } else if (name == "window-id") {
       const auto text = value();
       if (!text) return missing();
