@@ -83,7 +83,7 @@ bench: deps
 	@cmake --build --preset win -j $(JOBS) --target flindra wgl_reference bench_launcher
 	@$(WITH_DISPLAY) bench/wine/figures build/win
 	@bench/wine/monitors build/win
-	@$(MAKE) bench-linux
+	@$(MAKE) bench-linux WINE_FULLSCREEN_SHARE=build/win/fullscreen-share.txt
 
 # Long runs: the model stepped through 10 million frames (no sanitizers), then
 # the preview under Wine for 10 minutes (FLINDRA_SOAK_SECONDS).
@@ -133,7 +133,11 @@ deb: linux
 	@cd build/linux && cpack -G DEB >/dev/null
 	@ls dist/flindra_*_amd64.deb
 
-# The X11 program's whole-process figures on a 1920 x 1080 Xvfb (also part of
-# make bench).
+# The X11 program's whole-process figures on a 1920 x 1080 Xvfb, beside a bare
+# GLX program's; make bench also sets WINE_FULLSCREEN_SHARE, the share of a
+# core flindra.scr /s took under Wine in the same run.
+WINE_FULLSCREEN_SHARE ?=
 bench-linux: linux
-	@FLINDRA_SCREEN=1920x1080x24 scripts/with-xvfb bench/linux/figures build/linux/flindra
+	@cmake --build --preset linux -j $(JOBS) --target glx_reference
+	@FLINDRA_SCREEN=1920x1080x24 scripts/with-xvfb bench/linux/figures build/linux/flindra build/linux/glx_reference \
+	  $(WINE_FULLSCREEN_SHARE)

@@ -33,6 +33,12 @@ target_compile_definitions(flindra PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
 target_link_libraries(flindra PRIVATE flindra_x11_options flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::X11)
 add_dependencies(flindra flindra_config_files)
 
+# The floor flindra's whole-process figures are read against (make bench-linux).
+add_executable(glx_reference EXCLUDE_FROM_ALL bench/linux/glx_reference.cpp bench/reference_frame.cpp)
+target_compile_options(glx_reference PRIVATE ${FLINDRA_WARNINGS})
+target_include_directories(glx_reference PRIVATE bench)
+target_link_libraries(glx_reference PRIVATE flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::X11)
+
 include(GNUInstallDirs)
 install(TARGETS flindra RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 install(FILES ${FLINDRA_CONFIG_XML} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
