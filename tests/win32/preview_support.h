@@ -1,6 +1,6 @@
 // Helpers for the preview and password tests: a host window on its own
-// thread, reading back what OpenGL drew into a window, registry values saved
-// and put back, the test password applet, and flindra.scr as a child process.
+// thread, reading back what OpenGL drew into a window, the test password
+// applet, and flindra.scr as a child process.
 #pragma once
 
 #include <windows.h>
@@ -48,51 +48,6 @@ struct Readback {
   std::uint64_t hash = 0;  // of all pixels, to tell frames apart
 };
 Readback readWindowPixels(HWND window);
-
-// One registry value (or its absence), put back on destruction.
-class SavedRegistryValue {
- public:
-  SavedRegistryValue(const char* path, const char* name);
-  ~SavedRegistryValue();
-  SavedRegistryValue(const SavedRegistryValue&) = delete;
-  SavedRegistryValue& operator=(const SavedRegistryValue&) = delete;
-
- private:
-  std::string path_, name_;
-  bool existed_ = false;
-  DWORD type_ = REG_NONE;
-  std::vector<BYTE> data_;
-};
-
-// A key with values only (or its absence), put back on destruction.
-class SavedRegistryKey {
- public:
-  explicit SavedRegistryKey(const char* path);
-  ~SavedRegistryKey();
-  SavedRegistryKey(const SavedRegistryKey&) = delete;
-  SavedRegistryKey& operator=(const SavedRegistryKey&) = delete;
-
-  struct Value {
-    std::string name;
-    DWORD type;
-    std::vector<BYTE> data;
-    bool operator==(const Value& other) const {
-      return name == other.name && type == other.type && data == other.data;
-    }
-  };
-  // The values as they stand now; empty and existed false for no key.
-  static std::vector<Value> read(const char* path, bool* existed);
-
- private:
-  std::string path_;
-  bool existed_ = false;
-  std::vector<Value> values_;
-};
-
-bool keyExists(const char* path);
-void setValue(const char* path, const char* name, DWORD type, const void* data, DWORD size);
-void setDword(const char* path, const char* name, std::uint32_t value);
-void deleteValue(const char* path, const char* name);
 
 enum class AppletVariant { WithVerify, WithoutVerify };
 

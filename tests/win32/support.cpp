@@ -10,18 +10,6 @@ namespace {
 
 const char* const kNames[kSettingCount] = {"Fast", "Bright", "Size", "Satiation", "Color", "Alpha"};
 
-HKEY openSettings(REGSAM access) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, access, &key) != ERROR_SUCCESS) return nullptr;
-  return key;
-}
-
-HKEY createSettings() {
-  HKEY key = nullptr;
-  ::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  return key;
-}
-
 std::string directory(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
 
 std::string windowText(HWND window) {
@@ -55,44 +43,12 @@ std::vector<HWND> visibleWindows(DWORD processId, const char* className) {
 
 // ---- RegistrySandbox ------------------------------------------------------
 
-RegistrySandbox::RegistrySandbox() {
-  if (HKEY key = openSettings(KEY_READ)) {
-    existed_ = true;
-    for (DWORD i = 0;; ++i) {
-      char name[256];
-      DWORD nameSize = sizeof name;
-      DWORD type = 0;
-      BYTE data[1024];
-      DWORD dataSize = sizeof data;
-      if (::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
-      saved_.push_back(Saved{std::string(name, nameSize), type, std::vector<BYTE>(data, data + dataSize)});
-    }
-    ::RegCloseKey(key);
-  }
-  deleteKey();
-}
-
-RegistrySandbox::~RegistrySandbox() {
-  deleteKey();
-  if (!existed_) return;
-  HKEY key = createSettings();
-  for (const Saved& s : saved_)
-    ::RegSetValueExA(key, s.name.c_str(), 0, s.type, s.data.data(), static_cast<DWORD>(s.data.size()));
-  ::RegCloseKey(key);
-}
-
 void RegistrySandbox::deleteKey() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKeyPath); }
 
-bool RegistrySandbox::keyExists() {
-  HKEY key = openSettings(KEY_READ);
-  if (key != nullptr) ::RegCloseKey(key);
-  return key != nullptr;
-}
+bool RegistrySandbox::keyExists() { return ::keyExists(kSettingsKeyPath); }
 
 void RegistrySandbox::setValue(const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = createSettings();
-  ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  ::RegCloseKey(key);
+  ::setValue(kSettingsKeyPath, name, type, data, size);
 }
 
 void RegistrySandbox::setDword(const char* name, std::int32_t value) {
@@ -109,8 +65,8 @@ void RegistrySandbox::setAll(const std::vector<std::int32_t>& values) {
 }
 
 std::optional<std::int32_t> RegistrySandbox::dword(const char* name) {
-  HKEY key = openSettings(KEY_READ);
-  if (key == nullptr) return std::nullopt;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
   DWORD type = 0, data = 0, size = sizeof data;
   const LONG status = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
   ::RegCloseKey(key);

@@ -15,14 +15,14 @@
 #include <thread>
 #include <vector>
 
+#include "core/settings.h"
+#include "saved_registry.h"
+
 // Saves HKCU\Software\Flindra, starts the test without it, and puts back
 // exactly what was there.
 class RegistrySandbox {
  public:
-  RegistrySandbox();
-  ~RegistrySandbox();
-  RegistrySandbox(const RegistrySandbox&) = delete;
-  RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+  RegistrySandbox() { deleteKey(); }
 
   // Writes one value of any type and size, creating the key.
   static void setValue(const char* name, DWORD type, const void* data, DWORD size);
@@ -37,13 +37,7 @@ class RegistrySandbox {
   static void deleteKey();
 
  private:
-  struct Saved {
-    std::string name;
-    DWORD type;
-    std::vector<BYTE> data;
-  };
-  bool existed_ = false;
-  std::vector<Saved> saved_;
+  SavedRegistryKey saved_{kSettingsKeyPath};
 };
 
 // Dispatches this thread's waiting messages as the program's loop does

@@ -223,20 +223,11 @@ class BrowserStandIn {
     const std::string dir = std::string(self).substr(0, std::string(self).find_last_of("\\/") + 1);
     record_ = dir + "show_probe.txt";
     ::DeleteFileA(record_.c_str());
-    char saved[1024] = {};
-    DWORD size = sizeof saved;
-    had_ = ::RegGetValueA(HKEY_LOCAL_MACHINE, kCommand, nullptr, RRF_RT_REG_SZ, nullptr, saved, &size) ==
-           ERROR_SUCCESS;
-    saved_ = saved;
-    set("\"" + dir + (missing ? "no_such_browser.exe" : "show_probe.exe") + "\" \"%1\"");
+    const std::string command = "\"" + dir + (missing ? "no_such_browser.exe" : "show_probe.exe") + "\" \"%1\"";
+    ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kCommand, nullptr, REG_SZ, command.c_str(),
+                      static_cast<DWORD>(command.size() + 1));
   }
-  ~BrowserStandIn() {
-    if (had_)
-      set(saved_);
-    else
-      ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kCommand, nullptr);
-    ::DeleteFileA(record_.c_str());
-  }
+  ~BrowserStandIn() { ::DeleteFileA(record_.c_str()); }
   BrowserStandIn(const BrowserStandIn&) = delete;
   BrowserStandIn& operator=(const BrowserStandIn&) = delete;
 
@@ -251,13 +242,9 @@ class BrowserStandIn {
   }
 
  private:
-  static void set(const std::string& command) {
-    ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kCommand, nullptr, REG_SZ, command.c_str(),
-                      static_cast<DWORD>(command.size() + 1));
-  }
   static constexpr const char* kCommand = "Software\\Classes\\https\\shell\\open\\command";
-  std::string record_, saved_;
-  bool had_ = false;
+  SavedRegistryValue savedCommand_{HKEY_LOCAL_MACHINE, kCommand, ""};
+  std::string record_;
 };
 
 TEST_F(SettingsDialogTest, OurSiteAsksTheShellToShowTheHomePage) {
