@@ -78,7 +78,7 @@ bench: deps
 	@cmake --preset bench >/dev/null
 	@cmake --build --preset bench -j $(JOBS) --target flindra_bench
 	@build/bench/bench/flindra_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-	  --benchmark_min_time=0.5 --benchmark_color=false
+	  --benchmark_min_time=0.5 --benchmark_enable_random_interleaving=true --benchmark_color=false
 	@cmake --preset win >/dev/null
 	@cmake --build --preset win -j $(JOBS) --target flindra wgl_reference bench_launcher
 	@$(WITH_DISPLAY) bench/wine/figures build/win

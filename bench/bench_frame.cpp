@@ -83,6 +83,17 @@ void BM_ReferenceFrame(benchmark::State& state) {
   }
 }
 
+// What no frame goes below: the clear and the finish alone, no flakes.
+void BM_ClearOnly(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  OffscreenContext context(width, height);
+  SetupScene(width, height, width, height);
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glFinish();
+  }
+}
+
 // The preview builds its whole surface for every frame and releases it.
 void BM_PreviewCycle(benchmark::State& state) {
   const Settings settings = stillSettings();  // the reference's still frame, as above
@@ -122,6 +133,11 @@ BENCHMARK(BM_FrameMoving)
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceFrame)
+    ->Args({1920, 1080})
+    ->Args({1024, 768})
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClearOnly)
     ->Args({1920, 1080})
     ->Args({1024, 768})
     ->MeasureProcessCPUTime()
