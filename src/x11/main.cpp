@@ -127,7 +127,7 @@ Window hostWindow(Display* display, const Options& options) {
   const char* fromHost = std::getenv("XSCREENSAVER_WINDOW");
   if (fromHost != nullptr && *fromHost != '\0') {
     const auto id = ParseWindowId(fromHost);
-    if (!id || *id == 0) fail("XSCREENSAVER_WINDOW must be a window id (decimal or 0x-hex), not \"" + std::string(fromHost) + "\"");
+    if (!id || *id == 0) fail(WindowIdError("XSCREENSAVER_WINDOW", fromHost));
     return *id;
   }
   return DefaultRootWindow(display);

@@ -88,6 +88,10 @@ std::optional<std::uint32_t> ParseWindowId(std::string_view text) {
   return static_cast<std::uint32_t>(value);
 }
 
+std::string WindowIdError(std::string_view source, std::string_view text) {
+  return std::string(source) + " must be a window id (decimal or 0x-hex), not " + quoted(text);
+}
+
 ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
   ParsedOptions parsed;
   Options& o = parsed.options;
@@ -120,7 +124,7 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
       const auto text = value();
       if (!text) return missing();
       const auto id = ParseWindowId(*text);
-      if (!id || *id == 0) return fail("-window-id must be a window id (decimal or 0x-hex), not " + quoted(*text));
+      if (!id || *id == 0) return fail(WindowIdError("-window-id", *text));
       o.target = DrawTarget::GivenWindow;
       o.windowId = *id;
     } else if (name == "delay") {

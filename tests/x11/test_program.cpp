@@ -228,6 +228,14 @@ TEST_F(OnDisplay, AWindowIdThatNamesNoWindowIsRefused) {
                 {{"XSCREENSAVER_WINDOW", hexId(window)}});
 }
 
+TEST_F(OnDisplay, AHostWindowVariableThatIsNoIdIsRefusedOnOneLine) {
+  const char* kLine = "flindra: XSCREENSAVER_WINDOW must be a window id (decimal or 0x-hex), not ";
+  expectRefused({"-root"}, kLine + std::string("\"0\""), {{"XSCREENSAVER_WINDOW", "0"}});
+  expectRefused({"-root"}, kLine + std::string("\"0x12 \""), {{"XSCREENSAVER_WINDOW", "0x12 "}});
+  // Whatever the variable holds, the message stays one line.
+  expectRefused({"-root"}, kLine + std::string("\"12\\x0Aq\\x1B[2J\""), {{"XSCREENSAVER_WINDOW", "12\nq\x1b[2J"}});
+}
+
 TEST(BadInput, NoDisplayIsRefused) {
   expectRefused({}, "flindra: no display: DISPLAY is not set", {{"DISPLAY", ""}});
   expectRefused({"-root"}, "flindra: cannot open display \":999\"", {{"DISPLAY", ":999"}});
