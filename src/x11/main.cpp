@@ -156,7 +156,7 @@ XVisualInfo* chooseOwnVisual(Display* display) {
   if (info != nullptr) return info;
   int without[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1, None};
   info = glXChooseVisual(display, DefaultScreen(display), without);
-  if (info == nullptr) fail("no double-buffered RGBA GLX visual on display " + std::string(DisplayString(display)));
+  if (info == nullptr) fail("no double-buffered RGBA GLX visual on display " + Quoted(DisplayString(display)));
   return info;
 }
 
@@ -196,12 +196,12 @@ Surface openSurface(const Options& options) {
   const char* name = std::getenv("DISPLAY");
   if (name == nullptr || *name == '\0') fail("no display: DISPLAY is not set");
   s.display = XOpenDisplay(name);
-  if (s.display == nullptr) fail("cannot open display \"" + std::string(name) + "\"");
+  if (s.display == nullptr) fail("cannot open display " + Quoted(name));
   XSetErrorHandler(onXError);
   XSetIOErrorHandler(onXIOError);
   int errorBase = 0, eventBase = 0;
   if (!glXQueryExtension(s.display, &errorBase, &eventBase))
-    fail("display \"" + std::string(name) + "\" has no GLX (OpenGL) extension");
+    fail("display " + Quoted(name) + " has no GLX (OpenGL) extension");
 
   XVisualInfo* visual = nullptr;
   if (options.target == DrawTarget::OwnWindow) {

@@ -23,24 +23,6 @@ std::optional<long long> parseWholeNumber(std::string_view text) {
   return negative ? -value : value;
 }
 
-// The argument as the user typed it, made safe for one line: control and
-// non-ASCII bytes as \xNN, long text cut.
-std::string quoted(std::string_view text) {
-  constexpr std::size_t kShown = 40;
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  if (text.size() > kShown) out += "...";
-  return out + "\"";
-}
 
 std::string xmlEscaped(const std::string& text) {
   std::string out;
@@ -57,6 +39,23 @@ std::string xmlEscaped(const std::string& text) {
 }
 
 }  // namespace
+
+std::string Quoted(std::string_view text) {
+  constexpr std::size_t kShown = 40;
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (text.size() > kShown) out += "...";
+  return out + "\"";
+}
 
 SettingRange OptionRange(const SettingInfo& setting) {
   return {std::min(setting.sliderMin, setting.defaultValue), std::max(setting.sliderMax, setting.defaultValue)};
@@ -89,7 +88,7 @@ std::optional<std::uint32_t> ParseWindowId(std::string_view text) {
 }
 
 std::string WindowIdError(std::string_view source, std::string_view text) {
-  return std::string(source) + " must be a window id (decimal or 0x-hex), not " + quoted(text);
+  return std::string(source) + " must be a window id (decimal or 0x-hex), not " + Quoted(text);
 }
 
 ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
@@ -133,7 +132,7 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
       const auto us = parseWholeNumber(*text);
       if (!us || *us < 0 || *us > kMaxDelayUs)
         return fail("-delay must be a whole number of microseconds from 0 to " + std::to_string(kMaxDelayUs) +
-                    ", not " + quoted(*text));
+                    ", not " + Quoted(*text));
       o.delayUs = static_cast<long>(*us);
     } else if (name == "fps") {
       o.fps = true;
@@ -147,14 +146,14 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
       const SettingInfo* setting = nullptr;
       for (const SettingInfo& s : kSettingTable)
         if (!name.empty() && OptionName(s) == name) setting = &s;
-      if (setting == nullptr) return fail("unknown option " + quoted(arg) + " (try -help)");
+      if (setting == nullptr) return fail("unknown option " + Quoted(arg) + " (try -help)");
       const auto text = value();
       if (!text) return missing();
       const SettingRange range = OptionRange(*setting);
       const auto number = parseWholeNumber(*text);
       if (!number || *number < range.low || *number > range.high)
         return fail("-" + std::string(name) + " must be a whole number from " + std::to_string(range.low) + " to " +
-                    std::to_string(range.high) + ", not " + quoted(*text));
+                    std::to_string(range.high) + ", not " + Quoted(*text));
       o.settings.*setting->value = static_cast<std::int32_t>(*number);
     }
   }

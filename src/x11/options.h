@@ -56,6 +56,10 @@ std::string OptionName(const SettingInfo& setting);
 // bits. None for anything else.
 std::optional<std::uint32_t> ParseWindowId(std::string_view text);
 
+// Outside text for a message: in double quotes on one line, control and
+// non-ASCII bytes as \xNN, cut after 40 characters.
+std::string Quoted(std::string_view text);
+
 // The complaint about a window id that ParseWindowId refuses, naming where it
 // came from (an option or a variable), the text quoted on one line.
 std::string WindowIdError(std::string_view source, std::string_view text);

@@ -239,6 +239,7 @@ TEST_F(OnDisplay, AHostWindowVariableThatIsNoIdIsRefusedOnOneLine) {
 TEST(BadInput, NoDisplayIsRefused) {
   expectRefused({}, "flindra: no display: DISPLAY is not set", {{"DISPLAY", ""}});
   expectRefused({"-root"}, "flindra: cannot open display \":999\"", {{"DISPLAY", ":999"}});
+  expectRefused({}, "flindra: cannot open display \":9\\x0A\\x1B[2J\"", {{"DISPLAY", ":9\n\x1b[2J"}});
 }
 
 TEST(BadInput, ADisplayWithoutGlxIsRefused) {
