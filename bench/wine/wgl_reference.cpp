@@ -16,6 +16,7 @@ namespace {
 
 bool preview = false;
 HDC keptDC = nullptr;
+bool shown = false;  // full screen: the first tick has raised the opacity
 
 void setupPixelFormat(HDC dc, BYTE depthBits) {
   HDC screen = ::GetDC(nullptr);
@@ -51,6 +52,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
       if (preview) {
         ::InvalidateRect(window, nullptr, FALSE);
       } else {
+        // As the saver: the first tick makes the window visible, then draws.
+        if (!shown) ::SetLayeredWindowAttributes(window, 0x1FFFFFFF, 255, LWA_ALPHA | LWA_COLORKEY);
+        shown = true;
         DrawReferenceFrame();
         ::SwapBuffers(keptDC);
       }
@@ -92,14 +96,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
                                r.right - r.left, r.bottom - r.top, parent, nullptr, instance, nullptr);
   } else {
     const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
-    window = ::CreateWindowExA(WS_EX_LAYERED | WS_EX_TOPMOST, "FlindraReference", "reference", WS_POPUP | WS_VISIBLE,
-                               0, 0, width, height, nullptr, nullptr, instance, nullptr);
-    // The saver's layered attributes at full fade: colour key 0x1FFFFFFF, alpha 255.
-    ::SetLayeredWindowAttributes(window, 0x1FFFFFFF, 255, LWA_ALPHA | LWA_COLORKEY);
+    // Shown once its surface is set up, as the saver does.
+    window = ::CreateWindowExA(WS_EX_LAYERED | WS_EX_TOPMOST, "FlindraReference", "reference", WS_POPUP, 0, 0, width,
+                               height, nullptr, nullptr, instance, nullptr);
+    // The saver's layered attributes: colour key 0x1FFFFFFF, invisible until
+    // the first tick, then at full fade (alpha 255).
+    ::SetLayeredWindowAttributes(window, 0x1FFFFFFF, 0, LWA_ALPHA | LWA_COLORKEY);
     keptDC = ::GetDC(window);
     setupPixelFormat(keptDC, 0);
     ::wglMakeCurrent(keptDC, ::wglCreateContext(keptDC));
     SetupReferenceScene(width, height);
+    ::ShowWindow(window, SW_SHOW);
   }
   ::SetTimer(window, 1, 31, nullptr);
   MSG msg;
