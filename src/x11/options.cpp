@@ -23,7 +23,6 @@ std::optional<long long> parseWholeNumber(std::string_view text) {
   return negative ? -value : value;
 }
 
-
 std::string xmlEscaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
