@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+// The beat every platform draws on: one frame and one fade tick each 31 ms.
+constexpr unsigned kFrameIntervalMs = 31;
+
 // FadeLevel after one more tick: +0.01 while below 1, then unchanged.
 double NextFadeLevel(double fadeLevel);
 

@@ -61,6 +61,8 @@ void SeedFlakeTable(FlakeField& field, std::uint32_t seed) {
   }
 }
 
+double FirstSwayStep(std::int32_t fast) { return static_cast<double>(fast) / 5; }
+
 void SeedFlakeTable(FlakeField& field) {
   const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
   SeedFlakeTable(field, static_cast<std::uint32_t>(ticks));

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/fade.h"
 #include "core/flakes.h"
 
 constexpr const char* kPreviewClassName = "MyTundraScreenSaverClass";
@@ -21,7 +22,7 @@ constexpr const char* kPreviewWindowName = "VaRiruz";
 constexpr int kPopupWidth = 152;
 constexpr int kPopupHeight = 112;
 
-constexpr DWORD kRenderTickMs = 31;  // sleep between two repaint requests
+constexpr DWORD kRenderTickMs = kFrameIntervalMs;  // sleep between two repaint requests
 
 // Shared by the window thread and the render thread.
 extern std::atomic<HWND> PreviewHandle;          // the preview window; written before the thread starts

@@ -77,7 +77,7 @@ bool Saver::Create(bool loaded) {
       return false;
     }
     SeedFlakeTable(*w.field);
-    w.field->SwayStep = static_cast<double>(settings.Fast) / 5;
+    w.field->SwayStep = FirstSwayStep(settings.Fast);
   }
   announceScreenSaver(true);
   noticeGiven_ = true;

@@ -10,10 +10,10 @@
 #include <memory>
 #include <vector>
 
+#include "core/fade.h"
 #include "core/flakes.h"
 
 constexpr const char* kSaverClassName = "TForm1";
-constexpr UINT kFrameIntervalMs = 31;
 constexpr UINT_PTR kFrameTimerId = 1;  // WM_TIMER id, on the primary monitor's window
 // The colour key handed with every opacity; its high byte makes it no RGB
 // colour, so in practice no pixel matches it.

@@ -13,7 +13,7 @@
 
 constexpr const char* kDialogClassName = "TForm2";
 // The product's home page, opened by "Our site".
-constexpr const char* kHomePageUrl = "https://flindra.example/";
+constexpr const char* kHomePageUrl = FLINDRA_HOME_PAGE;
 
 // Where each control goes at a DPI, in client pixels. Labels size to their
 // text, so only their top left is laid out.

@@ -297,6 +297,7 @@ int run(const Options& options) {
   auto field = std::make_unique<FlakeField>();
   auto vertices = std::make_unique<FlakeVertices>();
   SeedFlakeTable(*field);
+  field->SwayStep = FirstSwayStep(options.settings.Fast);
   SetupScene(s.width, s.height, s.width, s.height);
 
   double fadeLevel = 0;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fade.h"
 #include "core/settings.h"
 
 enum class DrawTarget {
@@ -18,7 +19,7 @@ enum class DrawTarget {
 
 enum class OptionsAction { Run, Help, Version };
 
-constexpr long kDefaultDelayUs = 31000;  // microseconds between frames
+constexpr long kDefaultDelayUs = long{kFrameIntervalMs} * 1000;  // microseconds between frames
 constexpr long kMaxDelayUs = 10000000;   // 10 s
 
 struct Options {
