@@ -33,7 +33,3 @@ class RegistrySettingsKey final : public SettingsKey {
 // first run. A read error shows its text in a box (caption "Flindra") and
 // returns false, with the values read before it in settings.
 bool LoadStoredSettings(Settings& settings);
-
-// An error raised inside the program, shown to the user: no owner and
-// topmost, so the box shows above the topmost saver windows.
-void ShowErrorBox(const std::string& text);
