@@ -135,7 +135,7 @@ LRESULT Preview::handle(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
       ::PostQuitMessage(0);
       return 0;
     case WM_PAINT:
-      PaintFrame();
+      paintFrame();
       return 0;
     case WM_NCCREATE:
       return 1;
@@ -152,7 +152,7 @@ LRESULT Preview::handle(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void Preview::PaintFrame() {
+void Preview::paintFrame() {
   const HWND w = window;
   // A paint while the error box is showing, after it, or after the window
   // was done with draws nothing.

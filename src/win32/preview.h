@@ -43,13 +43,6 @@ class Preview {
   // top-most popup when parent is null; stores and returns the handle.
   HWND Create(int width, int height, HWND parent);
 
-  // One frame: surface set up, first-paint seeding, clear, step and draw,
-  // swap, surface released, window validated. After a failed surface every
-  // later paint only validates; the failure is shown in a box only in the
-  // popup (a host's pane shares its input with the host, which a box would
-  // freeze), and the loop is told to quit.
-  void PaintFrame();
-
   LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   // The field, seeded by the first paint; null before.
@@ -65,6 +58,13 @@ class Preview {
   std::atomic<bool> settingsFixed{false};
 
  private:
+  // One frame: surface set up, first-paint seeding, clear, step and draw,
+  // swap, surface released, window validated. After a failed surface every
+  // later paint only validates; the failure is shown in a box only in the
+  // popup (a host's pane shares its input with the host, which a box would
+  // freeze), and the loop is told to quit.
+  void paintFrame();
+
   // Measures and shows the window, fixes the settings, then requests a
   // repaint every tick until a stop is requested or the window is done
   // with. Should the window or its host vanish without the window thread
@@ -83,7 +83,7 @@ class Preview {
   std::unique_ptr<FlakeField> field_;
   HANDLE thread_ = nullptr;
   bool surfaceFailed_ = false;  // a surface failed; it has been reported
-  bool painting_ = false;       // inside PaintFrame (an error box pumps messages)
+  bool painting_ = false;       // inside paintFrame (an error box pumps messages)
 };
 
 // Preview mode for command-line argument 2.

@@ -113,7 +113,7 @@ void Saver::Show() {
 
 void Saver::Tick() {
   if (::GetTickCount() - monitorsCheckedAt_ >= kMonitorCheckMs) {
-    FollowMonitors();
+    followMonitors();
     if (ended_) return;
   }
   for (SaverWindow& w : windows) {
@@ -141,7 +141,7 @@ void Saver::Tick() {
   }
 }
 
-void Saver::FollowMonitors() {
+void Saver::followMonitors() {
   monitorsCheckedAt_ = ::GetTickCount();
   if (ended_ || windows.empty()) return;
   const std::vector<RECT> rects = SaverWindowRects();
@@ -279,7 +279,7 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       // the scale; the system's suggested rectangle would not.
       return 0;
     case WM_DISPLAYCHANGE:
-      FollowMonitors();
+      followMonitors();
       return 0;
     case WM_CLOSE:
       End();

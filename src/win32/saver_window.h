@@ -59,10 +59,6 @@ class Saver {
   // One tick: follow the monitors (at most once a second) and a changed
   // window size, fade, draw every window unless the display is off.
   void Tick();
-  // Covers the monitors as they are now: a window with a fresh field for
-  // each new one, none for one that went; the fade, opacity and settings
-  // stay. Nothing happens when the layout is unchanged.
-  void FollowMonitors();
   // Releases every surface, withdraws the running notice and ends the
   // message loop; every way out comes through here, once.
   void End();
@@ -84,6 +80,10 @@ class Saver {
   LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
+  // Covers the monitors as they are now: a window with a fresh field for
+  // each new one, none for one that went; the fade, opacity and settings
+  // stay. Nothing happens when the layout is unchanged.
+  void followMonitors();
   bool openWindow(SaverWindow& w, const RECT& area);
   bool startDrawing(SaverWindow& w);
   void fail(const std::string& text, const char* caption);
