@@ -48,8 +48,9 @@ test-fuzz: deps
 
 # flindra.scr /s on several monitors (a private Xorg with the dummy driver,
 # scripts/with-monitors), checked from X: windows, fade, coverage, frames,
-# input on a secondary monitor, cleanup. MONITOR_LAYOUTS=single for one monitor.
-MONITOR_LAYOUTS ?= single side-by-side left above
+# input on a secondary monitor, cleanup; then /c while the second monitor goes
+# off and on ("changing"). MONITOR_LAYOUTS=single for one monitor.
+MONITOR_LAYOUTS ?= single side-by-side left above changing
 test-monitors: scr
 	@tests/monitors/saver_on_monitors.py $(MONITOR_LAYOUTS)
 

@@ -91,3 +91,10 @@ target_compile_definitions(test_password_applet_noexport PRIVATE FLINDRA_APPLET_
 
 # The preview and password tests start flindra.scr and use these helpers.
 add_dependencies(win32_tests flindra preview_host test_password_applet test_password_applet_noexport)
+
+# flindra.scr imports only what Windows 7 SP1 has.
+find_program(FLINDRA_MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
+add_test(NAME ImportsAreInWindows7
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/win32/check-imports ${FLINDRA_MINGW_OBJDUMP} $<TARGET_FILE:flindra>
+                 ${CMAKE_SOURCE_DIR}/tests/win32/windows7_imports.txt)
+set_tests_properties(ImportsAreInWindows7 PROPERTIES TIMEOUT 30)

@@ -4,6 +4,9 @@
 //                                            "COMMAND /p HWND", end it after SECONDS
 //   launcher.exe first-frame COMMAND...      milliseconds from start to the first
 //                                            frame of a full-screen saver
+//   launcher.exe display-off SECONDS COMMAND...  as run, and once the saver's
+//                                            window is there, tell it the console
+//                                            display is off, as the system would
 #include <windows.h>
 
 #include <cstdio>
@@ -57,6 +60,41 @@ BOOL CALLBACK findVisibleFrame(HWND window, LPARAM param) {
   return TRUE;
 }
 
+BOOL CALLBACK findSaverWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  char className[16] = {};
+  ::GetClassNameA(window, className, sizeof className);
+  if (pid == search->pid && std::string(className) == "TForm1") {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Sends the saver WM_POWERBROADCAST with GUID_CONSOLE_DISPLAY_STATE 0, the
+// setting written into the saver's own memory as the system's would be.
+bool tellDisplayOff(const PROCESS_INFORMATION& pi) {
+  Search search{pi.dwProcessId, nullptr};
+  for (int i = 0; i < 1000 && search.found == nullptr; ++i) {
+    ::EnumWindows(findSaverWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr) ::Sleep(10);
+  }
+  if (search.found == nullptr) return false;
+  struct {
+    GUID setting;
+    DWORD length;
+    DWORD state;
+  } const change{{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}}, sizeof(DWORD), 0};
+  void* there = ::VirtualAllocEx(pi.hProcess, nullptr, sizeof change, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (there == nullptr || !::WriteProcessMemory(pi.hProcess, there, &change, sizeof change, nullptr)) return false;
+  DWORD_PTR answer = 0;
+  return ::SendMessageTimeoutA(search.found, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
+                               reinterpret_cast<LPARAM>(there), SMTO_ABORTIFHUNG, 5000, &answer) != 0 &&
+         answer == TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,6 +125,11 @@ int main(int argc, char** argv) {
     command += " /p " + std::to_string(reinterpret_cast<INT_PTR>(host));
   }
   PROCESS_INFORMATION pi = start(command);
+  if (mode == "display-off" && !tellDisplayOff(pi)) {
+    std::fprintf(stderr, "the saver did not take the display-off notice\n");
+    ::TerminateProcess(pi.hProcess, 1);
+    return 1;
+  }
   pumpFor(milliseconds);
   if (host != nullptr) ::DestroyWindow(host);
   if (::WaitForSingleObject(pi.hProcess, 2000) == WAIT_TIMEOUT) ::TerminateProcess(pi.hProcess, 0);

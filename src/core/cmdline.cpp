@@ -107,6 +107,11 @@ SaverMode ModeFromLetter(char letter) {
   return SaverMode::FullScreen;
 }
 
+SaverMode ModeFromArguments(const std::vector<std::string>& args) {
+  if (args.size() < 2) return SaverMode::Settings;
+  return ModeFromLetter(ModeLetter(args[1]));
+}
+
 std::optional<std::int32_t> ParsePreviewParent(std::string_view text) {
   while (!text.empty() && isBlank(text[0])) text.remove_prefix(1);
 

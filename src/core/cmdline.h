@@ -22,6 +22,11 @@ char ModeLetter(std::string_view argument1);
 enum class SaverMode { FullScreen, Settings, Preview };
 SaverMode ModeFromLetter(char letter);
 
+// The mode for a whole argument list (argument 0 the program): no argument
+// at all is settings mode, as Explorer's Configure command starts a saver;
+// otherwise argument 1's letter decides.
+SaverMode ModeFromArguments(const std::vector<std::string>& args);
+
 // Argument 2 in preview mode: leading blanks, then a signed decimal in the
 // 32-bit range or hexadecimal after $, x, X, 0x or 0X fitting 32 bits (taken
 // as the bit pattern), digits to the end. Gives none for anything else and

@@ -53,6 +53,8 @@ void SeedFlakeTable(FlakeField& field, std::uint32_t seed);
 // The sway's first per-frame step for a Fast, in degrees per unit of depth:
 // Fast / 5. A new field starts with it; StepFlakes reverses it later.
 double FirstSwayStep(std::int32_t fast);
+// The preview's first sway step, whatever its settings.
+constexpr double kPreviewFirstSwayStep = 0.5;
 
 // Number of flakes a frame processes for a Satiation: Satiation * 10 + 1,
 // never more than the table holds; 0 for a negative Satiation.

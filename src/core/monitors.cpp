@@ -49,3 +49,16 @@ std::vector<SaverWindowPlan> SaverWindowsForMonitors(const std::vector<MonitorIn
   std::rotate(plans.begin(), primary, primary + 1);
   return plans;
 }
+
+std::vector<int> WindowsKeptForLayout(const std::vector<ScreenRect>& current, const std::vector<ScreenRect>& next) {
+  const auto same = [](const ScreenRect& a, const ScreenRect& b) {
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+  };
+  std::vector<int> kept(next.size(), -1);
+  if (next.empty() || current.empty()) return kept;
+  kept[0] = 0;
+  for (std::size_t n = 1; n < next.size(); ++n)
+    for (std::size_t c = 1; c < current.size(); ++c)
+      if (same(current[c], next[n])) kept[n] = static_cast<int>(c);
+  return kept;
+}

@@ -38,3 +38,11 @@ struct SaverWindowPlan {
 // - No usable monitor: no windows (the caller falls back to the primary
 //   screen's metrics).
 std::vector<SaverWindowPlan> SaverWindowsForMonitors(const std::vector<MonitorInfo>& monitors);
+
+// Following a changed monitor list without starting over: for each window
+// of the next plan, in its order, the index of the current window that goes
+// on covering it, or -1 for a new window with a fresh field. The primary's
+// window (index 0 in both) always stays, moved to the new primary rectangle
+// if that changed; any other current window stays where its rectangle is in
+// the next plan. Current windows that no index names go.
+std::vector<int> WindowsKeptForLayout(const std::vector<ScreenRect>& current, const std::vector<ScreenRect>& next);

@@ -60,17 +60,24 @@ Settings DefaultSettings() {
 }
 
 void LoadSettings(SettingsKey& key, Settings& settings) {
+  std::string firstError;
   if (key.openExisting()) {
     KeyCloser closer(key);
+    // Each value on its own, so one bad value cannot cost the others.
     for (const SettingInfo& s : kSettingTable) {
       const StoredValue v = key.read(s.name);
-      if (v.kind == StoredValue::Kind::Missing)
-        throw SettingsError(SettingsErrorText("Failed to get data for '%s'", s.name));
-      if (v.kind == StoredValue::Kind::OtherType)
-        throw SettingsError(SettingsErrorText("Invalid data type for '%s'", s.name));
-      settings.*s.value = int32FromBytes(v.bytes);
+      const char* error = v.kind == StoredValue::Kind::Missing     ? "Failed to get data for '%s'"
+                          : v.kind == StoredValue::Kind::OtherType ? "Invalid data type for '%s'"
+                                                                   : nullptr;
+      if (error == nullptr) {
+        settings.*s.value = int32FromBytes(v.bytes);
+        continue;
+      }
+      settings.*s.value = s.defaultValue;
+      if (firstError.empty()) firstError = SettingsErrorText(error, s.name);
     }
   }
+  if (!firstError.empty()) throw SettingsError(firstError);
 
   for (const SettingInfo& s : kSettingTable)
     if (settings.*s.value != 0) return;

@@ -74,9 +74,11 @@ class SettingsError : public std::runtime_error {
 };
 
 // Reads the six values into settings; all six zero after the read means
-// first run, so the defaults are applied and written. Throws SettingsError
-// with "Failed to get data for '%s'" or "Invalid data type for '%s'"; the
-// values read before the failing one are then already in settings.
+// first run, so the defaults are applied and written. Every value is read:
+// one that is missing or of another type takes its default and the rest
+// keep what is stored; then SettingsError is thrown with the first failure's
+// "Failed to get data for '%s'" or "Invalid data type for '%s'", and nothing
+// is written.
 void LoadSettings(SettingsKey& key, Settings& settings);
 
 // What a save attempt did, so the caller can tell the user.

@@ -11,15 +11,13 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   MaskFloatingPointExceptions();
-  const auto args = SplitCommandLine(::GetCommandLineA());
-  const char letter = ModeLetter(args.size() > 1 ? args[1] : std::string());
 
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
   ::InitCommonControlsEx(&controls);
 
-  switch (ModeFromLetter(letter)) {
+  switch (ModeFromArguments(SplitCommandLine(::GetCommandLineA()))) {
     case SaverMode::Settings:
       RunSettingsDialog();
       break;

@@ -1,32 +1,14 @@
 #include "win32/preview.h"
 
 #include <cstdint>
-#include <memory>
 
 #include "core/cmdline.h"
+#include "core/settings.h"
 #include "win32/password.h"
 #include "win32/wgl_surface.h"
-
-std::atomic<HWND> PreviewHandle{nullptr};
-std::atomic<std::int32_t> PreviewWidth{0};
-std::atomic<std::int32_t> PreviewHeight{0};
-std::atomic<bool> StopRequested{false};
-std::atomic<bool> PreviewEnded{false};
-std::atomic<HWND> PreviewParent{nullptr};
-std::atomic<DWORD> PreviewWindowThread{0};
-std::atomic<bool> PreviewSettingsFixed{false};
-
-HDC PreviewDC = nullptr;
-HGLRC PreviewRC = nullptr;
-FlakeField* PreviewField = nullptr;
+#include "win32/window_class.h"
 
 namespace {
-
-// Window thread only.
-std::unique_ptr<FlakeField> field;  // made by the first paint
-HANDLE renderThread = nullptr;
-bool surfaceFailed = false;  // a pixel format failed; it has been reported
-bool painting = false;       // inside PaintPreviewFrame (the error box pumps messages)
 
 constexpr DWORD kRenderThreadEndMs = 2000;  // bound on waiting for the thread's last tick
 
@@ -35,101 +17,88 @@ HWND handleFromValue(std::int32_t value) {
   return reinterpret_cast<HWND>(static_cast<std::intptr_t>(value));
 }
 
+}  // namespace
+
+Preview::~Preview() {
+  endRenderThread();
+  const HWND w = window;
+  if (::IsWindow(w) && ::GetWindowThreadProcessId(w, nullptr) == ::GetCurrentThreadId()) ::DestroyWindow(w);
+}
+
 // The render thread may use the window only while the window thread has not
 // finished with it and the handle still names a window.
-bool windowInUse(HWND window) { return !PreviewEnded && ::IsWindow(window); }
+bool Preview::windowInUse(HWND w) const { return !ended_ && ::IsWindow(w); }
 
 // Marks the window as done with and waits for the render thread's end, at
 // most one tick away. Sent messages are handled meanwhile: the thread may be
 // inside ShowWindow or UpdateWindow, which wait for this thread.
-void endRenderThread() {
-  PreviewEnded = true;
-  if (renderThread == nullptr) return;
+void Preview::endRenderThread() {
+  ended_ = true;
+  if (thread_ == nullptr) return;
   const DWORD start = ::GetTickCount();
   for (;;) {
     const DWORD waited = ::GetTickCount() - start;
     if (waited >= kRenderThreadEndMs) break;
     const DWORD status =
-        ::MsgWaitForMultipleObjects(1, &renderThread, FALSE, kRenderThreadEndMs - waited, QS_SENDMESSAGE);
+        ::MsgWaitForMultipleObjects(1, &thread_, FALSE, kRenderThreadEndMs - waited, QS_SENDMESSAGE);
     if (status != WAIT_OBJECT_0 + 1) break;
     MSG message;
     ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
-  ::CloseHandle(renderThread);
-  renderThread = nullptr;
+  ::CloseHandle(thread_);
+  thread_ = nullptr;
 }
 
-}  // namespace
-
-void RunPreview() {
-  const auto args = SplitCommandLine(::GetCommandLineA());
-  RunPreview(args.size() > 2 ? std::string_view(args[2]) : std::string_view());
-}
-
-void RunPreview(std::string_view parentArgument) {
+void Preview::Run(std::string_view parentArgument) {
   const auto parsed = ParsePreviewParent(parentArgument);
   const HWND parent = parsed ? handleFromValue(*parsed) : nullptr;
 
-  int width = kPopupWidth;
-  int height = kPopupHeight;
+  int paneWidth = kPopupWidth;
+  int paneHeight = kPopupHeight;
   if (parent != nullptr) {
     // NOTE: nothing would ever end the loop for a parent that is no window;
     // HWND_MESSAGE (-3) would even give a message-only child that no host
     // can destroy.
     if (!::IsWindow(parent)) return;
-    RECT rect{};
-    ::GetWindowRect(parent, &rect);
-    width = rect.right - rect.left;
-    height = rect.bottom - rect.top;
+    RECT client{};
+    ::GetClientRect(parent, &client);
+    paneWidth = client.right;
+    paneHeight = client.bottom;
   }
 
-  StopRequested = false;
-  PreviewEnded = false;
-  PreviewSettingsFixed = false;
-  surfaceFailed = false;
-  field.reset();
-  PreviewField = nullptr;
-  PreviewParent = parent;
-  PreviewWindowThread = ::GetCurrentThreadId();
-  if (CreatePreviewWindow(width, height, parent) == nullptr) return;
+  parent_ = parent;
+  windowThread_ = ::GetCurrentThreadId();
+  if (Create(paneWidth, paneHeight, parent) == nullptr) return;
 
-  renderThread = ::CreateThread(nullptr, 0, PreviewRenderThread, nullptr, 0, nullptr);
-
-  MSG message;
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
+  thread_ = ::CreateThread(nullptr, 0, renderThread, this, 0, nullptr);
+  RunMessageLoop();
   endRenderThread();
 }
 
-HWND CreatePreviewWindow(int width, int height, HWND parent) {
-  const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSA windowClass{};
-  windowClass.style = CS_PARENTDC;
-  windowClass.lpfnWndProc = PreviewWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kPreviewClassName;
-  ::RegisterClassA(&windowClass);  // fails harmlessly when already registered
-
-  const DWORD style = parent != nullptr ? WS_CHILD | WS_VISIBLE | WS_DISABLED : WS_POPUP | WS_VISIBLE;
-  const HWND window = ::CreateWindowExA(0, kPreviewClassName, kPreviewWindowName, style, 0, 0, width, height,
-                                        parent, nullptr, instance, nullptr);
-  PreviewHandle = window;
-  if (window != nullptr && parent == nullptr)
-    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW);
-  return window;
+HWND Preview::Create(int paneWidth, int paneHeight, HWND parent) {
+  RegisterWindowClass({kPreviewClassName, OwnedWindowProc<Preview>, 0, nullptr, false, false});
+  // An OpenGL window clips its children and siblings; Microsoft's own
+  // OpenGL refuses a pixel format otherwise.
+  const DWORD clip = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  const DWORD style = parent != nullptr ? WS_CHILD | WS_VISIBLE | WS_DISABLED | clip : WS_POPUP | WS_VISIBLE | clip;
+  const HWND created = ::CreateWindowExA(0, kPreviewClassName, kPreviewWindowName, style, 0, 0, paneWidth, paneHeight,
+                                         parent, nullptr, ::GetModuleHandleA(nullptr), this);
+  window = created;
+  if (created != nullptr && parent == nullptr)
+    ::SetWindowPos(created, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW);
+  return created;
 }
 
-DWORD WINAPI PreviewRenderThread(LPVOID) {
-  const HWND window = PreviewHandle;
-  const HWND parent = PreviewParent;
+DWORD WINAPI Preview::renderThread(LPVOID self) {
+  Preview& p = *static_cast<Preview*>(self);
+  const HWND w = p.window;
+  const HWND parent = p.parent_;
   // NOTE: a host destroyed while the child is being created can take the
   // child with it without the window thread ever getting WM_DESTROY (seen
   // under Wine); a vanished host therefore ends the preview too.
-  const auto previewAlive = [&] { return windowInUse(window) && (parent == nullptr || ::IsWindow(parent)); };
-  const auto endUnnoticed = [] {
-    if (!PreviewEnded) ::PostThreadMessageA(PreviewWindowThread, WM_QUIT, 0, 0);
+  const auto previewAlive = [&] { return p.windowInUse(w) && (parent == nullptr || ::IsWindow(parent)); };
+  const auto endUnnoticed = [&p] {
+    if (!p.ended_) ::PostThreadMessageA(p.windowThread_, WM_QUIT, 0, 0);
   };
   if (!previewAlive()) {
     endUnnoticed();
@@ -137,19 +106,19 @@ DWORD WINAPI PreviewRenderThread(LPVOID) {
   }
 
   RECT rect{};
-  ::GetWindowRect(window, &rect);
-  PreviewWidth = rect.right - rect.left;
-  PreviewHeight = rect.bottom - rect.top;
-  ::ShowWindow(window, SW_SHOW);
-  ::UpdateWindow(window);
-  PreviewSettingsFixed = true;
+  ::GetWindowRect(w, &rect);
+  p.width = rect.right - rect.left;
+  p.height = rect.bottom - rect.top;
+  ::ShowWindow(w, SW_SHOW);
+  ::UpdateWindow(w);
+  p.settingsFixed = true;
 
   while (previewAlive()) {
-    ::InvalidateRect(window, nullptr, FALSE);
+    ::InvalidateRect(w, nullptr, FALSE);
     ::Sleep(kRenderTickMs);
-    if (StopRequested) {
+    if (p.stopRequested) {
       // Only a notification: the window itself stays until the process ends.
-      if (windowInUse(window)) ::PostMessageA(window, WM_DESTROY, 0, 0);
+      if (p.windowInUse(w)) ::PostMessageA(w, WM_DESTROY, 0, 0);
       return 0;
     }
   }
@@ -157,7 +126,7 @@ DWORD WINAPI PreviewRenderThread(LPVOID) {
   return 0;
 }
 
-LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Preview::handle(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DESTROY:
       // Whether the host destroys the window or the render thread posted
@@ -166,12 +135,12 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       ::PostQuitMessage(0);
       return 0;
     case WM_PAINT:
-      PaintPreviewFrame();
+      paintFrame();
       return 0;
     case WM_NCCREATE:
       return 1;
     case WM_KEYDOWN:
-      StopRequested = VerifySaverPassword(window);
+      stopRequested = VerifySaverPassword(w);
       return 0;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
@@ -179,35 +148,44 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_MBUTTONDOWN:
       return 0;
     default:
-      return ::DefWindowProcA(window, message, wParam, lParam);
+      return ::DefWindowProcA(w, message, wParam, lParam);
   }
 }
 
-void PaintPreviewFrame() {
-  const HWND window = PreviewHandle;
-  // A paint while the pixel-format error is showing, after it, or after the
-  // window was done with draws nothing.
-  if (surfaceFailed || painting || PreviewEnded) {
-    ::ValidateRect(window, nullptr);
+void Preview::paintFrame() {
+  const HWND w = window;
+  // A paint while the error box is showing, after it, or after the window
+  // was done with draws nothing.
+  if (surfaceFailed_ || painting_ || ended_) {
+    ::ValidateRect(w, nullptr);
     return;
   }
-  painting = true;
-  const int width = PreviewWidth;
-  const int height = PreviewHeight;
-  if (SetupSurface(window, SurfaceVariant::Preview, PreviewDC, PreviewRC, width, height, width, height)) {
-    // Seeding touches no OpenGL state, so it may come before the frame's clear.
-    if (!field) {
-      field = std::make_unique<FlakeField>();
-      SeedFlakeTable(*field);
-      field->SwayStep = 0.5;
-      PreviewField = field.get();
-    }
-    DrawSurfaceFrame(PreviewDC, *field, PreviewSettingsFixed ? kPreviewSettings : Settings{});
-  } else {
-    surfaceFailed = true;
+  painting_ = true;
+  HDC dc = nullptr;
+  HGLRC rc = nullptr;
+  const int viewWidth = width, viewHeight = height;
+  if (const char* failure = SetupSurface(w, SurfaceVariant::Preview, dc, rc, viewWidth, viewHeight, viewWidth,
+                                         viewHeight)) {
+    surfaceFailed_ = true;
+    ReleaseSurface(w, dc, rc);
+    if (parent_ == nullptr) ShowErrorBox(failure, "Error");
     ::PostQuitMessage(0);
+  } else {
+    // Seeding touches no OpenGL state, so it may come before the frame's clear.
+    if (!field_) {
+      field_ = std::make_unique<FlakeField>();
+      SeedFlakeTable(*field_);
+      field_->SwayStep = kPreviewFirstSwayStep;
+    }
+    DrawSurfaceFrame(dc, *field_, settingsFixed ? kPreviewSettings : Settings{});
+    ReleaseSurface(w, dc, rc);
   }
-  ReleaseSurface(window, PreviewDC, PreviewRC);
-  ::ValidateRect(window, nullptr);
-  painting = false;
+  ::ValidateRect(w, nullptr);
+  painting_ = false;
+}
+
+void RunPreview() {
+  const auto args = SplitCommandLine(::GetCommandLineA());
+  Preview preview;
+  preview.Run(args.size() > 2 ? std::string_view(args[2]) : std::string_view());
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "win32/window_class.h"
+
 static_assert(REG_DWORD == kStoredInt32Type, "the core names the registry's 32-bit type");
 
 bool RegistrySettingsKey::openExisting() {
@@ -59,8 +61,4 @@ bool LoadStoredSettings(Settings& settings) {
     ShowErrorBox(e.what());
     return false;
   }
-}
-
-void ShowErrorBox(const std::string& text) {
-  ::MessageBoxA(nullptr, text.c_str(), "Flindra", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
 }

@@ -31,9 +31,6 @@ class RegistrySettingsKey final : public SettingsKey {
 
 // LoadSettings over the registry key: the stored values, the defaults on a
 // first run. A read error shows its text in a box (caption "Flindra") and
-// returns false, with the values read before it in settings.
+// returns false, with every readable value in settings and the failing ones
+// at their defaults.
 bool LoadStoredSettings(Settings& settings);
-
-// An error raised inside the program, shown to the user: no owner and
-// topmost, so the box shows above the topmost saver windows.
-void ShowErrorBox(const std::string& text);

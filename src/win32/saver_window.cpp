@@ -5,39 +5,32 @@
 #include <cstdlib>
 
 #include "core/fade.h"
+#include "core/monitors.h"
 #include "core/scene.h"
 #include "win32/monitors.h"
 #include "win32/registry_settings.h"
 #include "win32/wgl_surface.h"
+#include "win32/window_class.h"
 
 namespace {
 
 constexpr UINT kSpiSetScreenSaverRunning = 97;
-constexpr int kProgramIcon = 1;  // resource id of the program icon
+// Posted to the saver when it was activated in settings mode: by then the
+// system has finished raising it, so the dialog can go back in front.
+constexpr UINT kBringDialogToFront = WM_APP + 1;
+constexpr DWORD kMonitorCheckMs = 1000;  // how often a tick looks at the monitor list
+// GUID_CONSOLE_DISPLAY_STATE: the console display is off (0), on (1) or dimmed (2).
+constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
 void announceScreenSaver(bool running) {
   ::SystemParametersInfoA(kSpiSetScreenSaverRunning, running ? TRUE : FALSE, nullptr, 0);
 }
 
-void registerSaverClass(WNDPROC proc) {
-  const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  if (::GetClassInfoExA(instance, kSaverClassName, &wc)) return;
-  wc.style = CS_OWNDC;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(kProgramIcon));
-  wc.hIconSm = wc.hIcon;
-  wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-  wc.lpszClassName = kSaverClassName;
-  ::RegisterClassExA(&wc);
-}
-
 void makeCurrent(const SaverWindow& w) {
   if (::wglGetCurrentContext() != w.rc) ::wglMakeCurrent(w.dc, w.rc);
 }
+
+ScreenRect screenRect(const RECT& r) { return ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top}; }
 
 }  // namespace
 
@@ -45,43 +38,66 @@ Saver::~Saver() {
   // The loop has ended (or never ran): nothing is left to quit.
   ended_ = true;
   releaseAll();
-  for (SaverWindow& w : windows)
+  std::vector<SaverWindow> gone;
+  gone.swap(windows);
+  for (SaverWindow& w : gone)
     if (w.window != nullptr) ::DestroyWindow(w.window);
 }
 
 bool Saver::Create(bool loaded) {
-  registerSaverClass(windowProc);
+  RegisterWindowClass({kSaverClassName, OwnedWindowProc<Saver>, CS_OWNDC,
+                       static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH))});
+  loaded_ = loaded;
   for (const RECT& area : SaverWindowRects()) {
-    SaverWindow& w = windows.emplace_back();
-    w.viewWidth = area.right - area.left;
-    w.viewHeight = area.bottom - area.top;
-    w.window = ::CreateWindowExA(WS_EX_LAYERED, kSaverClassName, "Flindra", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                                 area.left, area.top, w.viewWidth, w.viewHeight, nullptr, nullptr,
-                                 ::GetModuleHandleA(nullptr), this);
-    if (w.window == nullptr) {
-      ShowErrorBox("The window could not be created.");
-      End();
+    if (!openWindow(windows.emplace_back(), area)) {
+      windows.pop_back();
+      fail("The window could not be created.", "Flindra");
       return false;
     }
-    ::SetWindowPos(w.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ::SetLayeredWindowAttributes(w.window, kSaverColorKey, alpha, LWA_ALPHA | LWA_COLORKEY);
   }
   ::SetTimer(primaryWindow(), kFrameTimerId, kFrameIntervalMs, nullptr);
+  monitorsCheckedAt_ = ::GetTickCount();
+  displayNotice_ =
+      ::RegisterPowerSettingNotification(primaryWindow(), &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
   if (!loaded) return true;
 
-  for (SaverWindow& w : windows) {
-    // A pixel format that fails has been reported; nothing can be drawn.
-    if (!SetupSurface(w.window, SurfaceVariant::FullScreen, w.dc, w.rc, w.viewWidth, w.viewHeight, w.viewWidth,
-                      w.viewHeight)) {
-      End();
-      return false;
-    }
-    SeedFlakeTable(*w.field);
-    w.field->SwayStep = FirstSwayStep(settings.Fast);
-  }
+  for (SaverWindow& w : windows)
+    if (!startDrawing(w)) return false;
   announceScreenSaver(true);
   noticeGiven_ = true;
   return true;
+}
+
+bool Saver::openWindow(SaverWindow& w, const RECT& area) {
+  w.area = area;
+  w.viewWidth = area.right - area.left;
+  w.viewHeight = area.bottom - area.top;
+  w.window = ::CreateWindowExA(WS_EX_LAYERED, kSaverClassName, "Flindra", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                               area.left, area.top, w.viewWidth, w.viewHeight, nullptr, nullptr,
+                               ::GetModuleHandleA(nullptr), this);
+  if (w.window == nullptr) return false;
+  ::SetWindowPos(w.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::SetLayeredWindowAttributes(w.window, kSaverColorKey, alpha, LWA_ALPHA | LWA_COLORKEY);
+  return true;
+}
+
+bool Saver::startDrawing(SaverWindow& w) {
+  if (const char* failure = SetupSurface(w.window, SurfaceVariant::FullScreen, w.dc, w.rc, w.viewWidth,
+                                         w.viewHeight, w.viewWidth, w.viewHeight)) {
+    fail(failure, "Error");
+    return false;
+  }
+  SeedFlakeTable(*w.field);
+  w.field->SwayStep = FirstSwayStep(settings.Fast);
+  return true;
+}
+
+// Nothing can be drawn: stops the timer and the surfaces before the box, so
+// nothing runs behind it, then ends.
+void Saver::fail(const std::string& text, const char* caption) {
+  releaseAll();
+  ShowErrorBox(text, caption);
+  End();
 }
 
 void Saver::Show() {
@@ -90,9 +106,16 @@ void Saver::Show() {
   pointerKnown_ = ::GetCursorPos(&pointerStart_) != FALSE;
   // The primary's window last, so it is the active one.
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) ::ShowWindow(it->window, SW_SHOW);
+  // NOTE: the foreground lock can leave a new window behind the program the
+  // user last worked in, which would then get the keys.
+  ::SetForegroundWindow(primaryWindow());
 }
 
 void Saver::Tick() {
+  if (::GetTickCount() - monitorsCheckedAt_ >= kMonitorCheckMs) {
+    followMonitors();
+    if (ended_) return;
+  }
   for (SaverWindow& w : windows) {
     RECT client{};
     ::GetClientRect(w.window, &client);
@@ -110,10 +133,57 @@ void Saver::Tick() {
     for (const SaverWindow& w : windows)
       ::SetLayeredWindowAttributes(w.window, kSaverColorKey, alpha, LWA_ALPHA | LWA_COLORKEY);
   }
+  if (displayOff_) return;  // nobody sees it; the timer and the fade go on
   for (SaverWindow& w : windows) {
     if (w.rc == nullptr) continue;
     makeCurrent(w);
     DrawSurfaceFrame(w.dc, *w.field, settings);
+  }
+}
+
+void Saver::followMonitors() {
+  monitorsCheckedAt_ = ::GetTickCount();
+  if (ended_ || windows.empty()) return;
+  const std::vector<RECT> rects = SaverWindowRects();
+  bool same = rects.size() == windows.size();
+  for (std::size_t i = 0; same && i < rects.size(); ++i) same = ::EqualRect(&rects[i], &windows[i].area) != FALSE;
+  if (same) return;
+
+  std::vector<ScreenRect> current, next;
+  for (const SaverWindow& w : windows) current.push_back(screenRect(w.area));
+  for (const RECT& r : rects) next.push_back(screenRect(r));
+  const std::vector<int> kept = WindowsKeptForLayout(current, next);
+
+  std::vector<SaverWindow> covering;
+  for (std::size_t i = 0; i < rects.size(); ++i) {
+    if (kept[i] < 0) {
+      covering.emplace_back();
+      if (!openWindow(covering.back(), rects[i])) covering.pop_back();
+      continue;
+    }
+    SaverWindow& old = windows[static_cast<std::size_t>(kept[i])];
+    SaverWindow& w = covering.emplace_back(std::move(old));
+    old.window = nullptr, old.dc = nullptr, old.rc = nullptr;
+    if (!::EqualRect(&w.area, &rects[i])) {
+      // The primary's window moves with the primary monitor; the next size
+      // check gives it its new viewport.
+      w.area = rects[i];
+      ::SetWindowPos(w.window, nullptr, w.area.left, w.area.top, w.area.right - w.area.left,
+                     w.area.bottom - w.area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+  // The new list first: a window that is no longer in it goes without
+  // ending the saver.
+  windows.swap(covering);
+  for (SaverWindow& gone : covering) {
+    if (gone.window == nullptr) continue;
+    ReleaseSurface(gone.window, gone.dc, gone.rc);
+    ::DestroyWindow(gone.window);
+  }
+  for (SaverWindow& w : windows) {
+    if (::IsWindowVisible(w.window)) continue;
+    if (loaded_ && !startDrawing(w)) return;
+    ::ShowWindow(w.window, SW_SHOWNA);
   }
 }
 
@@ -126,9 +196,17 @@ void Saver::End() {
 
 void Saver::releaseAll() {
   if (primaryWindow() != nullptr) ::KillTimer(primaryWindow(), kFrameTimerId);
+  if (displayNotice_ != nullptr) ::UnregisterPowerSettingNotification(displayNotice_);
+  displayNotice_ = nullptr;
   for (SaverWindow& w : windows) ReleaseSurface(w.window, w.dc, w.rc);
   if (noticeGiven_) announceScreenSaver(false);
   noticeGiven_ = false;
+}
+
+bool Saver::owns(HWND window) const {
+  for (const SaverWindow& w : windows)
+    if (w.window == window) return true;
+  return false;
 }
 
 void Saver::pointerMovedTo(POINT at) {
@@ -138,16 +216,6 @@ void Saver::pointerMovedTo(POINT at) {
     return;
   }
   if (std::abs(at.x - pointerStart_.x) > kPointerSlack || std::abs(at.y - pointerStart_.y) > kPointerSlack) End();
-}
-
-LRESULT CALLBACK Saver::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* saver = reinterpret_cast<Saver*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (saver == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
-  return saver->handle(window, message, wParam, lParam);
 }
 
 LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -183,20 +251,44 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_XBUTTONDOWN:
       if (anyInputEnds) End();
       return message == WM_XBUTTONDOWN ? TRUE : 0;
+    case WM_ACTIVATEAPP:
+      // Another program took the desktop: the saver is no longer what the
+      // user sees.
+      if (wParam == FALSE && anyInputEnds) End();
+      break;
+    case WM_ACTIVATE:
+      // HACK: Wine raises an owner above the window it owns when the owner
+      // is clicked; Windows keeps the owned dialog in front.
+      if (LOWORD(wParam) != WA_INACTIVE && frontWindow != nullptr) ::PostMessageA(window, kBringDialogToFront, 0, 0);
+      break;
+    case kBringDialogToFront:
+      if (frontWindow != nullptr && ::IsWindow(frontWindow))
+        ::SetWindowPos(frontWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      return 0;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_POWERSETTINGCHANGE) {
+        const auto* change = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+        if (change != nullptr && ::IsEqualGUID(change->PowerSetting, kConsoleDisplayState) &&
+            change->DataLength >= sizeof(DWORD))
+          displayOff_ = *reinterpret_cast<const DWORD*>(change->Data) == 0;
+        return TRUE;
+      }
+      break;
     case WM_DPICHANGED:
       // NOTE: a saver window covers its monitor in physical pixels whatever
       // the scale; the system's suggested rectangle would not.
       return 0;
     case WM_DISPLAYCHANGE:
-      // Monitors came, went or moved: end rather than leave a window on a
-      // monitor that is gone or a new one uncovered.
+      followMonitors();
+      return 0;
     case WM_CLOSE:
-    case WM_DESTROY:
       End();
       return 0;
-    case WM_NCDESTROY:
-      ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-      break;
+    case WM_DESTROY:
+      // One of ours going unasked (a window of a vanished monitor is taken
+      // off the list first).
+      if (owns(window)) End();
+      return 0;
     default:
       break;
   }
@@ -212,14 +304,5 @@ bool StartSaver(Saver& saver) {
 
 void RunSaver() {
   Saver saver(SaverInput::AnyInputEnds);
-  if (StartSaver(saver)) RunMessageLoop(nullptr);
-}
-
-void RunMessageLoop(HWND dialog) {
-  MSG message;
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (dialog != nullptr && ::IsDialogMessageA(dialog, &message)) continue;
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
+  if (StartSaver(saver)) RunMessageLoop();
 }

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "win32/newer_calls.h"
 #include "win32/registry_settings.h"
+#include "win32/window_class.h"
 
 namespace {
 
@@ -24,9 +26,10 @@ constexpr const char* kButtonCaptions[3] = {"Save", "Our site", "Cancel"};
 constexpr int kButtonTop = 135, kButtonWidth = 70, kButtonHeight = 17;
 constexpr int kDialogWidth = 360, kDialogHeight = 180, kBottomMargin = 50;
 constexpr int kFontHeight = 13;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kDialogExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 constexpr COLORREF kBackground = RGB(128, 128, 128);
 constexpr COLORREF kLabelColor = RGB(225, 190, 0);
-constexpr int kProgramIcon = 1;
 // Child ids in creation order: sliders, buttons, labels. None is IDOK or
 // IDCANCEL, so Enter presses nothing and Esc reaches the dialog itself.
 constexpr int kFirstSliderId = 100, kFirstButtonId = 106, kFirstLabelId = 109;
@@ -57,61 +60,68 @@ HWND createControl(HWND parent, const char* className, const char* text, DWORD s
 void endSettingsMode() { ::PostQuitMessage(0); }
 
 void reportSaveFailure(HWND owner, const std::string& reason) {
-  const std::string text = "The settings could not be saved.\n\n" + reason;
-  ::MessageBoxA(owner, text.c_str(), "Flindra", MB_OK | MB_ICONERROR);
+  ShowErrorBox("The settings could not be saved.\n\n" + reason, "Flindra", owner);
 }
 
 bool isOneOf(HWND control, const HWND* list, int count) { return std::find(list, list + count, control) != list + count; }
 
-LRESULT handle(SettingsDialog& d, UINT message, WPARAM wParam, LPARAM lParam) {
+}  // namespace
+
+LRESULT SettingsDialog::handle(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_NCCREATE:
+      window = w;
+      break;
+    case WM_NCDESTROY:
+      window = nullptr;
+      return ::DefWindowProcA(w, message, wParam, lParam);
     case WM_COMMAND:
       if (LOWORD(wParam) == IDCANCEL) endSettingsMode();
       if (HIWORD(wParam) != BN_CLICKED) return 0;
-      if (LOWORD(wParam) == kFirstButtonId + kSaveButton) d.save();
-      if (LOWORD(wParam) == kFirstButtonId + kOurSiteButton) d.openHomePage();
+      if (LOWORD(wParam) == kFirstButtonId + kSaveButton) save();
+      if (LOWORD(wParam) == kFirstButtonId + kOurSiteButton) openHomePage();
       if (LOWORD(wParam) == kFirstButtonId + kCancelButton) endSettingsMode();
       return 0;
     case WM_HSCROLL:
       for (int i = 0; i < kSettingCount; ++i)
-        if (reinterpret_cast<HWND>(lParam) == d.sliders[i])
-          d.settings().*kSettingTable[i].value = static_cast<std::int32_t>(::SendMessageA(d.sliders[i], TBM_GETPOS, 0, 0));
+        if (reinterpret_cast<HWND>(lParam) == sliders[i])
+          settings().*kSettingTable[i].value = static_cast<std::int32_t>(::SendMessageA(sliders[i], TBM_GETPOS, 0, 0));
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       const auto dc = reinterpret_cast<HDC>(wParam);
-      if (isOneOf(reinterpret_cast<HWND>(lParam), d.labels, kSettingCount)) ::SetTextColor(dc, kLabelColor);
+      if (isOneOf(reinterpret_cast<HWND>(lParam), labels, kSettingCount)) ::SetTextColor(dc, kLabelColor);
       ::SetBkMode(dc, TRANSPARENT);
-      return reinterpret_cast<LRESULT>(d.background);
+      return reinterpret_cast<LRESULT>(background);
     }
     case WM_SETCURSOR: {
       const auto over = reinterpret_cast<HWND>(wParam);
-      if (LOWORD(lParam) != HTCLIENT || !(isOneOf(over, d.sliders, kSettingCount) || isOneOf(over, d.buttons, 3)))
+      if (LOWORD(lParam) != HTCLIENT || !(isOneOf(over, sliders, kSettingCount) || isOneOf(over, buttons, 3)))
         break;
       ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
       return TRUE;
     }
     case WM_ERASEBKGND: {
       RECT r{};
-      ::GetClientRect(d.window, &r);
-      ::FillRect(reinterpret_cast<HDC>(wParam), &r, d.background);
+      ::GetClientRect(window, &r);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &r, background);
       return 1;
     }
     case WM_ACTIVATE:
       // The focus goes back to the control that had it, or the first slider.
       if (LOWORD(wParam) == WA_INACTIVE) {
         const HWND focus = ::GetFocus();
-        if (focus != nullptr && ::IsChild(d.window, focus)) d.lastFocus = focus;
+        if (focus != nullptr && ::IsChild(window, focus)) lastFocus = focus;
       } else if (HIWORD(wParam) == 0) {
-        ::SetFocus(d.lastFocus != nullptr && ::IsChild(d.window, d.lastFocus) ? d.lastFocus : d.sliders[0]);
+        ::SetFocus(lastFocus != nullptr && ::IsChild(window, lastFocus) ? lastFocus : sliders[0]);
         return 0;
       }
       break;
     case WM_DPICHANGED: {
       const auto* r = reinterpret_cast<const RECT*>(lParam);
-      ::SetWindowPos(d.window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+      ::SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-      d.layOut(HIWORD(wParam));
+      layOut(HIWORD(wParam));
       return 0;
     }
     case WM_KEYDOWN:
@@ -123,40 +133,8 @@ LRESULT handle(SettingsDialog& d, UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return ::DefWindowProcA(d.window, message, wParam, lParam);
+  return ::DefWindowProcA(w, message, wParam, lParam);
 }
-
-LRESULT CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* dialog = static_cast<SettingsDialog*>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
-    dialog->window = window;
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog));
-  }
-  auto* dialog = reinterpret_cast<SettingsDialog*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (dialog == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    dialog->window = nullptr;
-    return ::DefWindowProcA(window, message, wParam, lParam);
-  }
-  return handle(*dialog, message, wParam, lParam);
-}
-
-void registerDialogClass() {
-  const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  if (::GetClassInfoExA(instance, kDialogClassName, &wc)) return;
-  wc.lpfnWndProc = dialogProc;
-  wc.hInstance = instance;
-  wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(kProgramIcon));
-  wc.hIconSm = wc.hIcon;
-  wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-  wc.lpszClassName = kDialogClassName;
-  ::RegisterClassExA(&wc);
-}
-
-}  // namespace
 
 DialogLayout LayoutSettingsDialog(int dpi) {
   DialogLayout layout{};
@@ -171,6 +149,17 @@ DialogLayout LayoutSettingsDialog(int dpi) {
   layout.fontHeight = scaled(kFontHeight, dpi);
   layout.bottomMargin = scaled(kBottomMargin, dpi);
   return layout;
+}
+
+PixelSize DialogOuterSize(const DialogLayout& layout, FrameInsets frame) {
+  PixelSize content{0, 0};
+  const auto reach = [&content](const RECT& r) {
+    content.width = std::max<std::int32_t>(content.width, r.right);
+    content.height = std::max<std::int32_t>(content.height, r.bottom);
+  };
+  for (const RECT& r : layout.sliders) reach(r);
+  for (const RECT& r : layout.buttons) reach(r);
+  return OuterSizeHolding(content, frame, PixelSize{layout.window.cx, layout.window.cy});
 }
 
 SettingsDialog::~SettingsDialog() {
@@ -235,8 +224,7 @@ void SettingsDialog::openHomePage() {
   const auto result =
       reinterpret_cast<INT_PTR>(::ShellExecuteA(window, "open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL));
   if (result <= 32) {
-    const std::string text = std::string("The home page could not be opened.\n\n") + kHomePageUrl;
-    ::MessageBoxA(window, text.c_str(), "Flindra", MB_OK | MB_ICONERROR);
+    ShowErrorBox(std::string("The home page could not be opened.\n\n") + kHomePageUrl, "Flindra", window);
     return;
   }
   // The browser opens behind topmost windows: step aside so it comes to the
@@ -249,17 +237,15 @@ void SettingsDialog::openHomePage() {
 }
 
 bool CreateSettingsDialog(SettingsDialog& d) {
-  registerDialogClass();
+  RegisterWindowClass({kDialogClassName, OwnedWindowProc<SettingsDialog>});
   d.background = ::CreateSolidBrush(kBackground);
-  ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_CONTROLPARENT, kDialogClassName, "Flindra Settings",
-                    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0, 0, kDialogWidth, kDialogHeight, nullptr,
-                    nullptr, ::GetModuleHandleA(nullptr), &d);
+  ::CreateWindowExA(kDialogExStyle, kDialogClassName, "Flindra Settings", kDialogStyle, 0, 0, kDialogWidth,
+                    kDialogHeight, nullptr, nullptr, ::GetModuleHandleA(nullptr), &d);
   if (d.window == nullptr) {
     ShowErrorBox("The window could not be created.");
     return false;
   }
-  const UINT windowDpi = ::GetDpiForWindow(d.window);
-  const int dpi = windowDpi != 0 ? static_cast<int>(windowDpi) : USER_DEFAULT_SCREEN_DPI;
+  const int dpi = WindowDpi(d.window);
   for (int i = 0; i < kSettingCount; ++i) {
     const SettingInfo& s = kSettingTable[i];
     d.sliders[i] = createControl(d.window, TRACKBAR_CLASSA, "",
@@ -287,7 +273,8 @@ bool CreateSettingsDialog(SettingsDialog& d) {
 
   // Bottom centre of the primary screen, measured by the client area.
   const DialogLayout layout = LayoutSettingsDialog(dpi);
-  ::SetWindowPos(d.window, nullptr, 0, 0, layout.window.cx, layout.window.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  const PixelSize outer = DialogOuterSize(layout, FrameAround(kDialogStyle, kDialogExStyle, dpi));
+  ::SetWindowPos(d.window, nullptr, 0, 0, outer.width, outer.height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   RECT client{};
   ::GetClientRect(d.window, &client);
   ::SetWindowPos(d.window, nullptr, ::GetSystemMetrics(SM_CXSCREEN) / 2 - client.right / 2,
@@ -298,6 +285,7 @@ bool CreateSettingsDialog(SettingsDialog& d) {
     d.saver = std::make_unique<Saver>(SaverInput::EscapeOnly);
     d.saver->settings = d.loaded;
     if (!d.saver->Create(true)) return false;
+    d.saver->frontWindow = d.window;
     d.saver->Show();
     // Owned by the saver, the dialog stays in front of it even when the
     // saver is clicked.

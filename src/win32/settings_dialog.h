@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/settings.h"
+#include "core/window_size.h"
 #include "win32/saver_window.h"
 
 constexpr const char* kDialogClassName = "TForm2";
@@ -18,7 +19,7 @@ constexpr const char* kHomePageUrl = FLINDRA_HOME_PAGE;
 // Where each control goes at a DPI, in client pixels. Labels size to their
 // text, so only their top left is laid out.
 struct DialogLayout {
-  SIZE window;                   // the dialog's outer size
+  SIZE window;                   // the dialog's outer size where its frame leaves room
   RECT sliders[kSettingCount];
   POINT labels[kSettingCount];
   RECT buttons[3];               // Save, Our site, Cancel
@@ -27,6 +28,10 @@ struct DialogLayout {
   int bottomMargin;              // from the dialog's client bottom to the screen's
 };
 DialogLayout LayoutSettingsDialog(int dpi);
+
+// The outer size that gives every control of layout room inside frame, and
+// never less than layout.window.
+PixelSize DialogOuterSize(const DialogLayout& layout, FrameInsets frame);
 
 enum DialogButton { kSaveButton, kOurSiteButton, kCancelButton };
 
@@ -54,6 +59,7 @@ struct SettingsDialog {
   void save();
   // Asks the shell to open the home page.
   void openHomePage();
+  LRESULT handle(HWND w, UINT message, WPARAM wParam, LPARAM lParam);
 
   HFONT labelFont = nullptr;
   HFONT buttonFont = nullptr;

@@ -11,7 +11,13 @@ int ScreenBitsPerPixel() {
 
 namespace {
 
-void showSetupError(const char* text) { ::MessageBoxA(nullptr, text, "Error", MB_OK); }
+// Presents at once where the driver offers the choice.
+void swapWithoutWaiting() {
+  using SwapIntervalCall = BOOL(WINAPI*)(int);
+  const auto swapInterval =
+      reinterpret_cast<SwapIntervalCall>(reinterpret_cast<void*>(::wglGetProcAddress("wglSwapIntervalEXT")));
+  if (swapInterval != nullptr) swapInterval(0);
+}
 
 }  // namespace
 
@@ -28,28 +34,29 @@ PIXELFORMATDESCRIPTOR PixelFormatRequest(int screenBitsPerPixel, SurfaceVariant 
   return pfd;
 }
 
-bool SetupPixelFormat(HDC dc, SurfaceVariant variant) {
+const char* SetupPixelFormat(HDC dc, SurfaceVariant variant) {
   const PIXELFORMATDESCRIPTOR pfd = PixelFormatRequest(ScreenBitsPerPixel(), variant);
   const int index = ::ChoosePixelFormat(dc, &pfd);
-  if (index == 0) {
-    showSetupError("ChoosePixelFormat failed");
-    return false;
-  }
-  if (!::SetPixelFormat(dc, index, &pfd)) {
-    showSetupError("SetPixelFormat failed");
-    return false;
-  }
-  return true;
+  if (index == 0) return "ChoosePixelFormat failed";
+  if (!::SetPixelFormat(dc, index, &pfd)) return "SetPixelFormat failed";
+  return nullptr;
 }
 
-bool SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int viewWidth, int viewHeight,
-                  int aspectWidth, int aspectHeight) {
-  dc = ::GetDC(window);
-  if (!SetupPixelFormat(dc, variant)) return false;
+const char* CreateCurrentContext(HDC dc, HGLRC& rc) {
   rc = ::wglCreateContext(dc);
-  ::wglMakeCurrent(dc, rc);
+  if (rc == nullptr) return "wglCreateContext failed";
+  if (!::wglMakeCurrent(dc, rc)) return "wglMakeCurrent failed";
+  return nullptr;
+}
+
+const char* SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int viewWidth, int viewHeight,
+                         int aspectWidth, int aspectHeight) {
+  dc = ::GetDC(window);
+  if (const char* failure = SetupPixelFormat(dc, variant)) return failure;
+  if (const char* failure = CreateCurrentContext(dc, rc)) return failure;
+  if (variant == SurfaceVariant::FullScreen) swapWithoutWaiting();
   SetupScene(viewWidth, viewHeight, aspectWidth, aspectHeight);
-  return true;
+  return nullptr;
 }
 
 void DrawSurfaceFrame(HDC dc, FlakeField& field, const Settings& settings) {

@@ -15,17 +15,29 @@ int ScreenBitsPerPixel();
 // (preview). Every other field 0.
 PIXELFORMATDESCRIPTOR PixelFormatRequest(int screenBitsPerPixel, SurfaceVariant variant);
 
-// Chooses and sets the pixel format of dc. On failure shows "ChoosePixelFormat
-// failed" or "SetPixelFormat failed" (caption "Error", OK) and returns false.
-bool SetupPixelFormat(HDC dc, SurfaceVariant variant);
+// The set-up steps below return null on success, else the failure's text
+// ("ChoosePixelFormat failed", "SetPixelFormat failed", "wglCreateContext
+// failed", "wglMakeCurrent failed"). They show nothing: whether the user is
+// told depends on where the surface is (a host's preview pane never shows a
+// box).
+
+// Chooses and sets the pixel format of dc.
+const char* SetupPixelFormat(HDC dc, SurfaceVariant variant);
+
+// A context for dc (its pixel format set), made current; rc stays null when
+// none could be created.
+const char* CreateCurrentContext(HDC dc, HGLRC& rc);
 
 // A window's surface is its device context and OpenGL context; a null handle
 // is not held.
 
 // GetDC, SetupPixelFormat, a context created and made current, the scene set
-// up. Returns false after a failed pixel format, with dc held and no context.
-bool SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int viewWidth, int viewHeight,
-                  int aspectWidth, int aspectHeight);
+// up. The full-screen variant presents without waiting for the screen's
+// refresh (swap interval 0, where WGL_EXT_swap_control exists): the frame
+// timer sets the pace, and one wait per monitor would slow every monitor
+// down. On failure the handles got so far stay held for ReleaseSurface.
+const char* SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int viewWidth, int viewHeight,
+                         int aspectWidth, int aspectHeight);
 
 // Clear, step and draw the field, swap.
 void DrawSurfaceFrame(HDC dc, FlakeField& field, const Settings& settings);

@@ -16,6 +16,14 @@ TEST(ModeSwitch, OnlyCAndPAreSpecial) {
   EXPECT_EQ(ModeLetter("c"), 0);
 }
 
+TEST(ModeSwitch, NoArgumentAtAllMeansSettingsAnEmptyOneFullScreen) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(ModeFromArguments(V{"flindra.scr"}), SaverMode::Settings);
+  EXPECT_EQ(ModeFromArguments(V{"flindra.scr", ""}), SaverMode::FullScreen);
+  EXPECT_EQ(ModeFromArguments(V{"flindra.scr", "c"}), SaverMode::FullScreen);
+  EXPECT_EQ(ModeFromArguments(V{"flindra.scr", "/p", "12"}), SaverMode::Preview);
+}
+
 TEST(CommandLine, SplitsLikeTheRuntime) {
   using V = std::vector<std::string>;
   EXPECT_EQ(SplitCommandLine("flindra.scr /s"), (V{"flindra.scr", "/s"}));

@@ -135,3 +135,27 @@ TEST(MonitorWindows, RandomListsKeepEveryRule) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MonitorWindows, AChangedLayoutKeepsThePrimaryAndEveryUnchangedMonitor) {
+  const ScreenRect primary{0, 0, 1920, 1080}, right{1920, 0, 1280, 1024}, left{-1280, 0, 1280, 1024},
+      above{0, -1024, 1280, 1024};
+  const struct {
+    const char* what;
+    std::vector<ScreenRect> current, next;
+    std::vector<int> kept;
+  } rows[] = {
+      {"unchanged", {primary, right}, {primary, right}, {0, 1}},
+      {"second off", {primary, right}, {primary}, {0}},
+      {"second on", {primary}, {primary, right}, {0, -1}},
+      {"second moved", {primary, right}, {primary, left}, {0, -1}},
+      {"order changed", {primary, right, left}, {primary, left, above, right}, {0, 2, -1, 1}},
+      {"primary resized", {primary, right}, {{0, 0, 1280, 720}, right}, {0, 1}},
+      {"nothing before", {}, {primary}, {-1}},
+      {"nothing after", {primary, right}, {}, {}},
+  };
+  for (const auto& row : rows) EXPECT_EQ(WindowsKeptForLayout(row.current, row.next), row.kept) << row.what;
+}
+
+}  // namespace

@@ -75,12 +75,29 @@ TEST_F(SettingsStore, ReadErrorsNameTheValueAndCloseTheKey) {
   key.values.erase("Size");
   EXPECT_EQ(loadError(key), "Failed to get data for 'Size'");
   EXPECT_FALSE(key.isOpen);
-  // The values read before the error stay; the rest and the defaults do not happen.
-  EXPECT_EQ(current(), (std::vector<std::int32_t>{1, 2, 0, 0, 0, 0}));
+  // Every readable value is there; the bad one takes its default.
+  EXPECT_EQ(current(), (std::vector<std::int32_t>{1, 2, 3, 4, 5, 6}));
 
-  key.set("Size", 3);
+  // The first failure is the one told; each failing value its default.
+  key.values["Bright"].kind = StoredValue::Kind::OtherType;
   key.values["Color"].kind = StoredValue::Kind::OtherType;
-  EXPECT_EQ(loadError(key), "Invalid data type for 'Color'");
+  key.set("Satiation", 0);
+  EXPECT_EQ(loadError(key), "Invalid data type for 'Bright'");
+  EXPECT_EQ(current(), (std::vector<std::int32_t>{1, 10, 3, 0, 5, 6}));
+
+  // Saving what was loaded loses nothing that was readable.
+  key.set("Size", 7);
+  EXPECT_EQ(loadError(key), "Invalid data type for 'Bright'");
+  EXPECT_EQ(SaveSettings(key, loaded), SaveResult::Saved);
+  EXPECT_EQ(key.values["Fast"].data, 1);
+  EXPECT_EQ(key.values["Size"].data, 7);
+  EXPECT_EQ(key.values["Alpha"].data, 6);
+  key.writeLog.clear();
+
+  // Failing values whose defaults are all the key holds: no first-run write.
+  key.setAll(0, 0, 0, 0, 0, 0);
+  key.values.erase("Alpha");
+  EXPECT_EQ(loadError(key), "Failed to get data for 'Alpha'");
   EXPECT_FALSE(key.isOpen);
   EXPECT_EQ(key.opens, key.closes);
   EXPECT_EQ(key.writeLog, "");

@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const SaverMode mode = ModeFromLetter(letter);
   if ((mode == SaverMode::Settings) != (letter == 'C')) std::abort();
   if ((mode == SaverMode::Preview) != (letter == 'P')) std::abort();
+  if (ModeFromArguments(args) != (args.size() > 1 ? mode : SaverMode::Settings)) std::abort();
 
   if (args.size() > 2) (void)ParsePreviewParent(args[2]);
   return 0;

@@ -14,6 +14,10 @@ build/win/flindra.scr /s (or $FLINDRA_SAVER) under Wine on a private Xorg with t
   input     the pointer moved onto a secondary monitor (the primary on a
             single monitor) and a click end the saver with exit code 0
   cleanup   no saver process and no saver window are left
+The layout "changing" starts flindra.scr /c on side-by-side instead and checks
+that a click on the saver keeps the dialog in front, and that the saver
+follows the second monitor as its output is turned off and on again while it
+runs (Wine sends no WM_DISPLAYCHANGE for that).
 One line per check, then "N passed, M failed"; exit status 1 on a failure.
 """
 import array
@@ -27,7 +31,11 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SAVER = os.environ.get("FLINDRA_SAVER") or os.path.join(ROOT, "build", "win", "flindra.scr")
-DEFAULT_LAYOUTS = ["single", "side-by-side", "left", "above"]
+DEFAULT_LAYOUTS = ["single", "side-by-side", "left", "above", "changing"]
+# The monitors a run starts with (scripts/with-monitors' layout names).
+STARTING_LAYOUT = {"changing": "side-by-side"}
+# The dialog's background.
+DIALOG_GREY = (128, 128, 128)
 # The desktop's colour: no flake is drawn in it.
 DESKTOP = (0x12, 0xFE, 0x34)
 # Seconds for the whole of one layout, and for each wait inside it. The fade
@@ -175,10 +183,11 @@ def check_layout(layout):
     subprocess.run(["xdotool", "mousemove", str(primary.x + primary.w // 2), str(primary.y + primary.h // 2)],
                    check=True, timeout=30)
 
-    saver = subprocess.Popen(["wine", SAVER, "/s"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL)
+    changing = layout == "changing"
+    saver = subprocess.Popen(["wine", SAVER, "/c" if changing else "/s"], stdin=subprocess.DEVNULL,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        check_running_saver(c, screens, saver)
+        (check_changing_monitors if changing else check_running_saver)(c, screens, saver)
     finally:
         if saver.poll() is None:
             subprocess.run(["xdotool", "key", "Escape"], capture_output=True, timeout=30)
@@ -247,13 +256,61 @@ def check_running_saver(c, screens, saver):
                                  f"after {EXIT_TIMEOUT} s")
 
 
+def check_changing_monitors(c, screens, saver):
+    """Settings mode on two monitors: the dialog in front after a click on
+    the saver, then the second monitor's output off and on again."""
+    def covering():
+        """The saver windows (those the size of a monitor), and the dialog."""
+        windows = saver_windows().values()
+        sizes = {(r.w, r.h) for r in screens}
+        return sorted((r for r in windows if (r.w, r.h) in sizes), key=Rect.key), \
+            [r for r in windows if (r.w, r.h) not in sizes]
+
+    def covers(wanted):
+        def check():
+            windows, dialogs = covering()
+            if [r.key() for r in windows] != sorted(r.key() for r in wanted) or len(dialogs) != 1:
+                return None
+            screen = Screen()
+            shown = all(screen.drawn(r) > 0 and screen.count(r, DESKTOP) == 0 for r in wanted)
+            dialog = dialogs[0]
+            inner = Rect(dialog.x + 10, dialog.y + 30, dialog.w - 20, dialog.h - 40)
+            grey = screen.count(inner, DIALOG_GREY) > inner.w * inner.h // 3
+            return (windows, dialog) if shown and grey else None
+        return check
+
+    primary, second = screens[0], screens[1]
+    found = poll(covers(screens), START_TIMEOUT, interval=0.2)
+    c.report("windows", bool(found), f"saver windows {covering()[0]} and the dialog {covering()[1]}, "
+                                     f"monitors {sorted(screens, key=Rect.key)}")
+    if not found:
+        return
+    # A click on the saver beside the dialog.
+    subprocess.run(["xdotool", "mousemove", str(primary.x + 40), str(primary.y + 40), "click", "1"], check=True,
+                   timeout=30)
+    dialog = poll(covers(screens), FRAME_TIMEOUT, interval=0.2)
+    c.report("dialog", bool(dialog), "the dialog still shows after a click on the saver" if dialog else
+             f"the dialog {covering()[1]} does not show after a click on the saver")
+
+    subprocess.run(["xrandr", "--output", "DUMMY1", "--off"], check=True, timeout=30)
+    gone = poll(covers([primary]), START_TIMEOUT, interval=0.2)
+    c.report("monitor off", bool(gone), f"saver windows {covering()[0]} with {second} turned off")
+    subprocess.run(["xrandr", "--output", "DUMMY1", "--mode", f"flindra-{second.w}x{second.h}", "--pos",
+                    f"{second.x}x{second.y}"], check=True, timeout=30)
+    back = poll(covers(screens), START_TIMEOUT, interval=0.2)
+    c.report("monitor on", bool(back) and saver.poll() is None,
+             f"saver windows {covering()[0]} with flakes on both, dialog in front, after {second} came back"
+             if back else f"saver windows {covering()[0]} after {second} came back (exit code {saver.poll()})")
+
+
 def main(argv):
     if argv[1:2] == ["--inside"]:
         check_layout(argv[2])
         return 0
     passed = failed = 0
     for layout in argv[1:] or DEFAULT_LAYOUTS:
-        command = [os.path.join(ROOT, "scripts", "with-monitors"), layout, sys.executable, os.path.abspath(__file__),
+        command = [os.path.join(ROOT, "scripts", "with-monitors"), STARTING_LAYOUT.get(layout, layout),
+                   sys.executable, os.path.abspath(__file__),
                    "--inside", layout]
         lines = []
         # Its own process group, so a run past the time limit ends with

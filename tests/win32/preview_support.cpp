@@ -57,7 +57,7 @@ HostWindow::HostWindow(int x, int y, int width, int height) {
     hostClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH));
     hostClass.lpszClassName = kHostClassName;
     ::RegisterClassA(&hostClass);
-    const HWND window = ::CreateWindowExA(0, kHostClassName, "Host", WS_POPUP | WS_VISIBLE, x, y, width, height,
+    const HWND window = ::CreateWindowExA(0, kHostClassName, "Host", WS_POPUP | WS_VISIBLE | WS_BORDER, x, y, width, height,
                                           nullptr, nullptr, hostClass.hInstance, nullptr);
     handle_ = window;
     if (window == nullptr) return;

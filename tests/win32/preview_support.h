@@ -21,8 +21,9 @@ std::string handleText(HWND window);  // the handle as a decimal number
 // The display count of the mouse cursor for this thread (left unchanged).
 int cursorCount();
 
-// A plain top-level popup made and served by a thread of its own, like the
-// host's preview pane that lives outside the saver's window thread.
+// A plain top-level popup with a one-pixel border, made and served by a
+// thread of its own, like the host's preview pane that lives outside the
+// saver's window thread.
 class HostWindow {
  public:
   HostWindow(int x, int y, int width, int height);

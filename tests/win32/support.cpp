@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "win32/settings_dialog.h"
 #include "win32/preview.h"
+#include "win32/wgl_surface.h"
 
 namespace {
 
@@ -317,4 +318,43 @@ void sendMouseClick() {
   input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   ::SendInput(2, input, sizeof input[0]);
+}
+
+namespace {
+
+const char* formatTakenFrom = nullptr;  // the class whose windows lose their format
+
+LRESULT CALLBACK takeAFormat(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  char cls[64] = {};
+  ::GetClassNameA(sent->hwnd, cls, sizeof cls);
+  if (code == HC_ACTION && sent->message == WM_CREATE && formatTakenFrom != nullptr &&
+      std::string(cls) == formatTakenFrom) {
+    const HDC dc = ::GetDC(sent->hwnd);
+    const PIXELFORMATDESCRIPTOR wanted = PixelFormatRequest(ScreenBitsPerPixel(), SurfaceVariant::FullScreen);
+    const int chosen = ::ChoosePixelFormat(dc, &wanted);
+    const int count = ::DescribePixelFormat(dc, 1, sizeof wanted, nullptr);
+    for (int i = 1; i <= count; ++i) {
+      PIXELFORMATDESCRIPTOR pfd{};
+      ::DescribePixelFormat(dc, i, sizeof pfd, &pfd);
+      if (i != chosen && (pfd.dwFlags & PFD_DRAW_TO_WINDOW) != 0 && (pfd.dwFlags & PFD_SUPPORT_OPENGL) != 0 &&
+          ::SetPixelFormat(dc, i, &pfd))
+        break;
+    }
+    ::ReleaseDC(sent->hwnd, dc);
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+PixelFormatTakenAtCreation::PixelFormatTakenAtCreation(const char* className) {
+  formatTakenFrom = className;
+  hook_ = ::SetWindowsHookExA(WH_CALLWNDPROCRET, takeAFormat, nullptr, ::GetCurrentThreadId());
+  EXPECT_NE(hook_, nullptr);
+}
+
+PixelFormatTakenAtCreation::~PixelFormatTakenAtCreation() {
+  ::UnhookWindowsHookEx(hook_);
+  formatTakenFrom = nullptr;
 }

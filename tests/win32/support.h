@@ -131,3 +131,18 @@ void sendMouseMoveTo(int x, int y);
 // Moves the pointer and waits until the system reports it there.
 bool placePointer(int x, int y);
 void sendMouseClick();
+
+// While it lives, every window of this class created on this thread gets,
+// as it is created, an OpenGL pixel format other than the one the program
+// asks for, so the program's own SetPixelFormat fails as on a display that
+// cannot give it.
+class PixelFormatTakenAtCreation {
+ public:
+  explicit PixelFormatTakenAtCreation(const char* className);
+  ~PixelFormatTakenAtCreation();
+  PixelFormatTakenAtCreation(const PixelFormatTakenAtCreation&) = delete;
+  PixelFormatTakenAtCreation& operator=(const PixelFormatTakenAtCreation&) = delete;
+
+ private:
+  HHOOK hook_ = nullptr;
+};

@@ -32,7 +32,6 @@ class Password : public ::testing::Test {
   void TearDown() override {
     EXPECT_EQ(cursorCount(), cursorBefore_) << "cursor display count changed";
     EXPECT_FALSE(appletLoaded()) << "applet still loaded";
-    PreviewHandle = nullptr;
     ::DestroyWindow(owner_);
   }
 

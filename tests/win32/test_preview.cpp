@@ -23,8 +23,9 @@
 
 namespace {
 
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_DISABLED;
-constexpr DWORD kPopupStyle = WS_POPUP | WS_VISIBLE;
+// An OpenGL window clips its children and siblings.
+constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+constexpr DWORD kPopupStyle = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
 
 // Creations of preview windows on this thread, seen through a CBT hook,
 // which can also refuse them.
@@ -79,10 +80,10 @@ struct RunOutcome {
   double milliseconds = 0;
 };
 
-// RunPreview(argument) on this thread while driver runs on another. Should
+// preview.Run(argument) on this thread while driver runs on another. Should
 // the preview still run 5 s after the driver is done, its loop is told to
 // quit so that the test fails instead of hanging.
-RunOutcome runPreviewWhile(const std::string& argument, const std::function<void()>& driver) {
+RunOutcome runPreviewWhile(Preview& preview, const std::string& argument, const std::function<void()>& driver) {
   std::atomic<bool> returned{false};
   RunOutcome outcome;
   const DWORD windowThread = ::GetCurrentThreadId();
@@ -95,7 +96,7 @@ RunOutcome runPreviewWhile(const std::string& argument, const std::function<void
   });
   outcome.returnedByItself = true;
   const auto start = std::chrono::steady_clock::now();
-  RunPreview(argument);
+  preview.Run(argument);
   outcome.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   returned = true;
   helper.join();
@@ -125,33 +126,23 @@ bool sameRect(const RECT& a, int left, int top, int right, int bottom) {
   return a.left == left && a.top == top && a.right == right && a.bottom == bottom;
 }
 
-class Preview : public ::testing::Test {
+class PreviewTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // The state a fresh process starts with.
-    PreviewHandle = nullptr;
-    PreviewWidth = 0;
-    PreviewHeight = 0;
-    StopRequested = false;
-    PreviewEnded = false;
-    PreviewSettingsFixed = false;
-    deleteValue(kDesktopKeyPath, kUsePasswordValue);
-  }
+  void SetUp() override { deleteValue(kDesktopKeyPath, kUsePasswordValue); }
   void TearDown() override {
     // The program leaves its window to the end of the process; a test ends
-    // it here and drops the quit message that its destruction posts.
-    const HWND window = PreviewHandle;
-    if (::IsWindow(window) && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId())
-      ::DestroyWindow(window);
+    // it with the preview and drops the quit message its destruction posts.
+    preview.reset();
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
   }
 
   SavedRegistryValue usePassword_{kDesktopKeyPath, kUsePasswordValue};
+  std::unique_ptr<Preview> preview = std::make_unique<Preview>();
 };
 
-TEST_F(Preview, ChildFillsTheHostAndDrawsUntilTheHostGoes) {
+TEST_F(PreviewTest, ChildFillsTheHostAndDrawsUntilTheHostGoes) {
   // Stored values that a load would reject: if the preview read them, the
   // read would throw; if it wrote, they would change.
   const SavedRegistryKey settingsKey(kSettingsKeyPath);
@@ -168,7 +159,7 @@ TEST_F(Preview, ChildFillsTheHostAndDrawsUntilTheHostGoes) {
   RECT rect{};
   HWND parent = nullptr;
   bool framesCame = false;
-  const RunOutcome run = runPreviewWhile(handleText(host.handle()), [&] {
+  const RunOutcome run = runPreviewWhile(*preview, handleText(host.handle()), [&] {
     waitUntil([&] {
       child = ::FindWindowExA(host.handle(), nullptr, kPreviewClassName, nullptr);
       return ::IsWindowVisible(child);
@@ -186,48 +177,49 @@ TEST_F(Preview, ChildFillsTheHostAndDrawsUntilTheHostGoes) {
   EXPECT_EQ(static_cast<DWORD>(style), kChildStyle);
   EXPECT_EQ(exStyle, 0);
   EXPECT_EQ(parent, host.handle());
-  EXPECT_TRUE(sameRect(rect, 0, 0, 200, 150));
+  // The host's client area, inside its border.
+  EXPECT_TRUE(sameRect(rect, 0, 0, 198, 148));
   EXPECT_EQ(creations.attempts, 1);
   EXPECT_EQ(creations.className, kPreviewClassName);
   EXPECT_EQ(creations.windowName, "VaRiruz");
   EXPECT_EQ(static_cast<DWORD>(creations.style), kChildStyle);
   EXPECT_EQ(creations.x, 0);
   EXPECT_EQ(creations.y, 0);
-  EXPECT_EQ(creations.width, 200);
-  EXPECT_EQ(creations.height, 150);
+  EXPECT_EQ(creations.width, 198);
+  EXPECT_EQ(creations.height, 148);
   EXPECT_EQ(creations.parent, host.handle());
 
   char className[64] = {};
   ::GetClassNameA(child, className, sizeof className);
   WNDCLASSA registered{};
   ASSERT_TRUE(::GetClassInfoA(::GetModuleHandleA(nullptr), kPreviewClassName, &registered));
-  EXPECT_EQ(registered.style, static_cast<UINT>(CS_PARENTDC));
+  EXPECT_EQ(registered.style, 0u) << "CS_PARENTDC would make SetPixelFormat fail on Microsoft's OpenGL";
   EXPECT_EQ(registered.hbrBackground, nullptr);
   EXPECT_EQ(registered.hCursor, nullptr);
 
   EXPECT_TRUE(framesCame) << "lit frames drawn into the child";
-  EXPECT_EQ(PreviewWidth.load(), 200);
-  EXPECT_EQ(PreviewHeight.load(), 150);
+  EXPECT_EQ(preview->width.load(), 198);
+  EXPECT_EQ(preview->height.load(), 148);
   // The sway advances 0.5 a frame from the first paint on, so it counts the
   // frames; one frame per 31 ms tick, plus a few paints the system asks for.
-  ASSERT_NE(PreviewField, nullptr);
-  const double frames = PreviewField->SwayAngle / 0.5;
+  ASSERT_NE(preview->field(), nullptr);
+  const double frames = preview->field()->SwayAngle / 0.5;
   EXPECT_GE(frames, 3);
   EXPECT_LE(frames, run.milliseconds / kRenderTickMs + 5) << "more frames than ticks";
-  EXPECT_TRUE(PreviewSettingsFixed);
+  EXPECT_TRUE(preview->settingsFixed);
   EXPECT_EQ(SavedRegistryKey::read(kSettingsKeyPath, &existed), storedBefore);
 }
 
-TEST_F(Preview, OnlyTheFirstPaintSeeds) {
-  const HWND window = CreatePreviewWindow(kPopupWidth, kPopupHeight, nullptr);
+TEST_F(PreviewTest, OnlyTheFirstPaintSeeds) {
+  const HWND window = preview->Create(kPopupWidth, kPopupHeight, nullptr);
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(PreviewHandle.load(), window);
+  EXPECT_EQ(preview->window.load(), window);
 
   // The paint pending since creation, before the window was measured and
   // the settings written: a 0 x 0 view with all settings 0.
   ::UpdateWindow(window);
-  ASSERT_NE(PreviewField, nullptr);
-  FlakeField& field = *PreviewField;
+  ASSERT_NE(preview->field(), nullptr);
+  FlakeField& field = *preview->field();
   EXPECT_EQ(field.SwayStep, 0.5);
   EXPECT_EQ(field.SwayAngle, 0.5);
   EXPECT_FALSE(::GetUpdateRect(window, nullptr, FALSE)) << "the paint validates the window";
@@ -236,9 +228,9 @@ TEST_F(Preview, OnlyTheFirstPaintSeeds) {
     EXPECT_LE(field.Height[i], 10.49 - 4.2 + 1e-9);
   }
 
-  PreviewWidth = kPopupWidth;
-  PreviewHeight = kPopupHeight;
-  PreviewSettingsFixed = true;
+  preview->width = kPopupWidth;
+  preview->height = kPopupHeight;
+  preview->settingsFixed = true;
   const auto before = std::make_unique<FlakeField>(field);
   field.SwayStep = 0.25;  // a seeding paint would set it back to 0.5
 
@@ -246,7 +238,7 @@ TEST_F(Preview, OnlyTheFirstPaintSeeds) {
     ::InvalidateRect(window, nullptr, FALSE);
     ::UpdateWindow(window);
   }
-  EXPECT_EQ(PreviewField, &field);
+  EXPECT_EQ(preview->field(), &field);
   EXPECT_EQ(field.SwayStep, 0.25);
   EXPECT_EQ(field.SwayAngle, 1.0);
   for (int i = 0; i < kFlakeCount; ++i) {
@@ -272,12 +264,12 @@ int otherPixelFormat(HDC dc, int avoid) {
   return 0;
 }
 
-TEST_F(Preview, PixelFormatFailureIsReportedOnceAndEndsTheLoop) {
-  const HWND window = CreatePreviewWindow(kPopupWidth, kPopupHeight, nullptr);
+TEST_F(PreviewTest, PixelFormatFailureIsReportedOnceAndEndsTheLoop) {
+  const HWND window = preview->Create(kPopupWidth, kPopupHeight, nullptr);
   ASSERT_NE(window, nullptr);
   ::ValidateRect(window, nullptr);
-  PreviewWidth = kPopupWidth;
-  PreviewHeight = kPopupHeight;
+  preview->width = kPopupWidth;
+  preview->height = kPopupHeight;
 
   // A window keeps the first pixel format it is given, so one set here makes
   // the preview's own SetPixelFormat fail.
@@ -339,37 +331,50 @@ TEST_F(Preview, PixelFormatFailureIsReportedOnceAndEndsTheLoop) {
   EXPECT_TRUE(repaintedWhileShowing) << "paints during the box validate without drawing";
   EXPECT_TRUE(quitPosted) << "the failure ends the preview's loop";
   EXPECT_TRUE(validAfter) << "later paints validate without drawing";
-  EXPECT_EQ(PreviewField, nullptr) << "nothing was seeded";
+  EXPECT_EQ(preview->field(), nullptr) << "nothing was seeded";
 }
 
-TEST_F(Preview, HandleThatNamesNoWindowReturnsAtOnce) {
+TEST_F(PreviewTest, InAHostsPaneAFailedSurfaceEndsQuietly) {
+  const HostWindow host(100, 100, 200, 150);
+  MessageBoxWatcher watcher;
+  const PixelFormatTakenAtCreation taken(kPreviewClassName);
+  const RunOutcome run = runPreviewWhile(*preview, handleText(host.handle()), [] {});
+  EXPECT_TRUE(run.returnedByItself) << "the failure ends the preview";
+  EXPECT_TRUE(watcher.boxes().empty()) << "a box would freeze the host behind it";
+  EXPECT_EQ(preview->field(), nullptr) << "nothing was drawn";
+  // The child goes before its host, whose thread would otherwise wait on
+  // this one to destroy it.
+  preview.reset();
+}
+
+TEST_F(PreviewTest, HandleThatNamesNoWindowReturnsAtOnce) {
   const HWND gone = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ::DestroyWindow(gone);
   const CreationWatch watch(false);
   // -3 is HWND_MESSAGE: a child of it would be a message-only window.
   for (const std::string& argument :
        {handleText(gone), std::string("-3"), std::string("-5"), std::string("0x7FFFFFF0")}) {
-    const RunOutcome run = runPreviewWhile(argument, [] {});
+    const RunOutcome run = runPreviewWhile(*preview, argument, [] {});
     EXPECT_TRUE(run.returnedByItself) << argument;
   }
   EXPECT_EQ(creations.attempts, 0);
-  EXPECT_EQ(PreviewHandle.load(), nullptr);
+  EXPECT_EQ(preview->window.load(), nullptr);
 }
 
-TEST_F(Preview, FailedCreationReturnsAtOnce) {
+TEST_F(PreviewTest, FailedCreationReturnsAtOnce) {
   const HostWindow host(100, 100, 200, 150);
   const CreationWatch watch(true);
   for (const std::string& argument : {std::string(), handleText(host.handle())}) {
-    const RunOutcome run = runPreviewWhile(argument, [] {});
+    const RunOutcome run = runPreviewWhile(*preview, argument, [] {});
     EXPECT_TRUE(run.returnedByItself) << argument;
-    EXPECT_EQ(PreviewHandle.load(), nullptr);
+    EXPECT_EQ(preview->window.load(), nullptr);
   }
   EXPECT_EQ(creations.attempts, 2);
   EXPECT_EQ(::FindWindowExA(host.handle(), nullptr, kPreviewClassName, nullptr), nullptr);
   EXPECT_EQ(::FindWindowA(kPreviewClassName, nullptr), nullptr);
 }
 
-TEST_F(Preview, PopupIgnoresTheMouseAndEndsOnAKeyWithoutPassword) {
+TEST_F(PreviewTest, PopupIgnoresTheMouseAndEndsOnAKeyWithoutPassword) {
   const int cursorBefore = cursorCount();
   HWND popup = nullptr;
   LONG style = 0, exStyle = 0;
@@ -377,20 +382,20 @@ TEST_F(Preview, PopupIgnoresTheMouseAndEndsOnAKeyWithoutPassword) {
   bool framesCame = false;
   LRESULT mouseResults = 0;
   bool runningAfterMouse = false;
-  const RunOutcome run = runPreviewWhile("", [&] {
+  const RunOutcome run = runPreviewWhile(*preview, "", [&] {
     // Made top-most right after the handle is stored.
-    waitUntil([&] { return (::GetWindowLongA(popup = PreviewHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; });
+    waitUntil([&] { return (::GetWindowLongA(popup = preview->window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; });
     style = ::GetWindowLongA(popup, GWL_STYLE);
     exStyle = ::GetWindowLongA(popup, GWL_EXSTYLE);
     ::GetWindowRect(popup, &rect);
     framesCame = waitForFrames(popup, 2);
     for (const UINT message : {UINT{WM_MOUSEMOVE}, UINT{WM_LBUTTONDOWN}, UINT{WM_RBUTTONDOWN}, UINT{WM_MBUTTONDOWN}})
       mouseResults |= ::SendMessageA(popup, message, 0, MAKELPARAM(5, 5));
-    runningAfterMouse = ::IsWindow(popup) && !StopRequested;
+    runningAfterMouse = ::IsWindow(popup) && !preview->stopRequested;
     pressKey(popup);
   });
   EXPECT_TRUE(run.returnedByItself) << "a key ends the preview";
-  EXPECT_TRUE(StopRequested);
+  EXPECT_TRUE(preview->stopRequested);
   EXPECT_EQ(static_cast<DWORD>(style) & (kPopupStyle | WS_CHILD | WS_DISABLED), kPopupStyle);
   EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
   EXPECT_TRUE(sameRect(rect, 0, 0, kPopupWidth, kPopupHeight));
@@ -400,7 +405,7 @@ TEST_F(Preview, PopupIgnoresTheMouseAndEndsOnAKeyWithoutPassword) {
   EXPECT_EQ(cursorCount(), cursorBefore);
 }
 
-TEST_F(Preview, KeyEndsThePopupOnlyWhenThePasswordIsVerified) {
+TEST_F(PreviewTest, KeyEndsThePopupOnlyWhenThePasswordIsVerified) {
   setDword(kDesktopKeyPath, kUsePasswordValue, 1);
   const InstalledApplet applet(AppletVariant::WithVerify);
   applet.answer(0);
@@ -408,11 +413,11 @@ TEST_F(Preview, KeyEndsThePopupOnlyWhenThePasswordIsVerified) {
 
   HWND popup = nullptr;
   bool refusedKeyHandled = false, runsOn = false, stopAfterRefusal = true;
-  const RunOutcome run = runPreviewWhile("", [&] {
-    waitUntil([&] { return (popup = PreviewHandle) != nullptr; });
+  const RunOutcome run = runPreviewWhile(*preview, "", [&] {
+    waitUntil([&] { return (popup = preview->window) != nullptr; });
     pressKey(popup);
     refusedKeyHandled = waitUntil([] { return appletRecord().calls == 1; });
-    stopAfterRefusal = StopRequested;
+    stopAfterRefusal = preview->stopRequested;
     runsOn = waitForFrames(popup, 3) && ::IsWindow(popup);
     applet.answer(1);
     pressKey(popup);
@@ -428,13 +433,13 @@ TEST_F(Preview, KeyEndsThePopupOnlyWhenThePasswordIsVerified) {
   EXPECT_EQ(cursorCount(), cursorBefore);
 }
 
-TEST_F(Preview, CloseRequestEndsWithoutPasswordCheck) {
+TEST_F(PreviewTest, CloseRequestEndsWithoutPasswordCheck) {
   setDword(kDesktopKeyPath, kUsePasswordValue, 1);
   const InstalledApplet applet(AppletVariant::WithVerify);
   applet.answer(0);
-  const RunOutcome run = runPreviewWhile("", [&] {
+  const RunOutcome run = runPreviewWhile(*preview, "", [&] {
     HWND popup = nullptr;
-    waitUntil([&] { return (popup = PreviewHandle) != nullptr; });
+    waitUntil([&] { return (popup = preview->window) != nullptr; });
     ::PostMessageA(popup, WM_CLOSE, 0, 0);
   });
   EXPECT_TRUE(run.returnedByItself);

@@ -36,14 +36,16 @@ TEST_F(PreviewProcess, DrawsInAChildOfTheHostUntilTheHostGoes) {
   char className[64] = {};
   ::GetClassNameA(child, className, sizeof className);
   EXPECT_STREQ(className, kPreviewClassName);
-  EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE)), WS_CHILD | WS_VISIBLE | WS_DISABLED);
+  EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE)),
+            WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
   EXPECT_EQ(::GetWindowLongA(child, GWL_EXSTYLE), 0);
+  // The host's client area, inside its one-pixel border.
   RECT rect{};
   ::GetWindowRect(child, &rect);
-  EXPECT_EQ(rect.left, 300);
-  EXPECT_EQ(rect.top, 200);
-  EXPECT_EQ(rect.right - rect.left, 152);
-  EXPECT_EQ(rect.bottom - rect.top, 112);
+  EXPECT_EQ(rect.left, 301);
+  EXPECT_EQ(rect.top, 201);
+  EXPECT_EQ(rect.right - rect.left, 150);
+  EXPECT_EQ(rect.bottom - rect.top, 110);
 
   host.close();
   const auto exitCode = saver.waitForExit(kExitWaitMs);

@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "core/settings.h"
 #include "support.h"
 
@@ -13,7 +15,8 @@ namespace {
 using SaverRun = SaverProcessTest;
 
 TEST_F(SaverRun, SwitchesWithoutCOrPStartTheFullScreenSaverAndEscEndsIt) {
-  for (const char* args : {"/s", "", "-S", "c", "\"/a\""}) {
+  // "\"\"" is an empty argument, which is not the same as none.
+  for (const char* args : {"/s", "\"\"", "-S", "c", "\"/a\""}) {
     SCOPED_TRACE(args);
     SaverProcess saver(args);
     const HWND w = saver.waitForWindow("TForm1");
@@ -27,7 +30,8 @@ TEST_F(SaverRun, SwitchesWithoutCOrPStartTheFullScreenSaverAndEscEndsIt) {
 }
 
 TEST_F(SaverRun, SettingsSwitchOpensTheDialogInFrontOfTheSaver) {
-  for (const char* args : {"/c", "/C", "-c:567", "/c:123"}) {
+  // No argument at all is how Explorer's Configure command starts a saver.
+  for (const char* args : {"/c", "/C", "-c:567", "/c:123", ""}) {
     SCOPED_TRACE(args);
     SaverProcess saver(args);
     const HWND dialog = saver.waitForWindow("TForm2");
@@ -196,6 +200,20 @@ TEST_F(SaverRun, ReadErrorShowsItsTextInABoxAndTheSaverStaysUp) {
   ::PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_EQ(saver.waitForExit(), 0u);
   EXPECT_EQ(watcher.boxes().size(), 1u);
+}
+
+// Screen Saver Settings lists a saver by its string 1.
+TEST(BuiltFile, NamesTheSaverInStringOne) {
+  char self[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string program(self);
+  program = program.substr(0, program.find_last_of("\\/") + 1) + "flindra.scr";
+  const HMODULE file = ::LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(file, nullptr) << program;
+  char name[64] = {};
+  EXPECT_EQ(::LoadStringA(file, 1, name, sizeof name), 7);
+  EXPECT_STREQ(name, "Flindra");
+  ::FreeLibrary(file);
 }
 
 TEST_F(SaverRun, ClosingTheSaverEndsTheProgramAndWithdrawsTheNotice) {

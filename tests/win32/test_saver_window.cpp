@@ -2,10 +2,12 @@
 // attributes, real WGL context on Wine's OpenGL.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "core/flakes.h"
 #include "core/gl.h"
 #include "saver_fixture.h"
+#include "win32/preview.h"
 #include "win32/wgl_surface.h"
 
 namespace {
@@ -104,6 +106,16 @@ TEST_F(FullScreen, WindowAsTheSystemSeesIt) {
   // First run: the defaults are stored.
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 0}));
   EXPECT_TRUE(watcher.boxes().empty());
+  // Every context presents without waiting for a refresh (Wine's WGL offers
+  // WGL_EXT_swap_control), so one timer drives any number of monitors.
+  using GetSwapInterval = int(WINAPI*)();
+  const auto swapInterval =
+      reinterpret_cast<GetSwapInterval>(reinterpret_cast<void*>(::wglGetProcAddress("wglGetSwapIntervalEXT")));
+  ASSERT_NE(swapInterval, nullptr);
+  for (const SaverWindow& each : activeSaver().windows) {
+    ASSERT_TRUE(::wglMakeCurrent(each.dc, each.rc));
+    EXPECT_EQ(swapInterval(), 0);
+  }
   // The frame timer runs on the window.
   EXPECT_TRUE(::KillTimer(w, kFrameTimerId));
 }
@@ -283,13 +295,87 @@ TEST_F(FullScreen, CloseReleasesTheSurfaceWithdrawsTheNoticeAndEnds) {
   EXPECT_FALSE(screenSaverRunningHere());
 }
 
-TEST_F(FullScreen, AChangedMonitorLayoutEndsTheSaverCleanly) {
+TEST_F(FullScreen, FollowsTheMonitorsKeepingTheFadeAndTheField) {
   startSaver(SaverInput::EscapeOnly);
-  ASSERT_TRUE(screenSaverRunningHere());
-  ::PostMessageA(saverWindow(), WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
-  EXPECT_TRUE(pumpUntil([this] { return ended(); }));
-  EXPECT_EQ(activeSaver().windows[0].rc, nullptr);
-  EXPECT_FALSE(screenSaverRunningHere());
+  for (int t = 0; t < 3; ++t) tick(activeSaver());
+  const HWND w = saverWindow();
+  const FlakeField* const kept = &field();
+  const double fade = activeSaver().fadeLevel;
+  const RECT monitor = windowRect(w);
+
+  // The same layout: nothing changes.
+  ::SendMessageA(w, WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
+  // The primary monitor moved and resized under the window: it follows.
+  ::SetWindowPos(w, nullptr, 0, 0, 640, 480, SWP_NOZORDER | SWP_NOACTIVATE);
+  activeSaver().windows[0].area = RECT{0, 0, 640, 480};
+  ::SendMessageA(w, WM_DISPLAYCHANGE, 24, MAKELPARAM(640, 480));
+  tick(activeSaver());
+
+  EXPECT_FALSE(ended());
+  ASSERT_EQ(activeSaver().windows.size(), 1u);
+  EXPECT_EQ(saverWindow(), w);
+  EXPECT_EQ(&field(), kept);
+  const RECT after = windowRect(w);
+  EXPECT_TRUE(::EqualRect(&after, &monitor));
+  EXPECT_EQ(viewport().width, monitor.right - monitor.left);
+  EXPECT_GT(activeSaver().fadeLevel, fade) << "the fade goes on from where it was";
+  EXPECT_TRUE(screenSaverRunningHere());
+}
+
+// What the system sends when the console display turns off (0), on (1) or
+// dims (2).
+void displayState(HWND window, DWORD state) {
+  struct {
+    GUID setting;
+    DWORD length;
+    DWORD data;
+  } change{{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}}, sizeof(DWORD), state};
+  static_assert(offsetof(POWERBROADCAST_SETTING, Data) == offsetof(decltype(change), data));
+  EXPECT_EQ(::SendMessageA(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&change)),
+            TRUE);
+}
+
+TEST_F(FullScreen, DrawsNothingWhileTheDisplayIsOff) {
+  startSaver();
+  const HWND w = saverWindow();
+  tick(activeSaver());
+  const double sway = field().SwayAngle;
+  displayState(w, 0);
+  EXPECT_TRUE(activeSaver().displayOff());
+  tick(activeSaver());
+  tick(activeSaver());
+  EXPECT_EQ(field().SwayAngle, sway) << "no frame stepped or drawn";
+  EXPECT_DOUBLE_EQ(activeSaver().fadeLevel, 0.03) << "the fade goes on";
+  for (const DWORD visible : {2u, 1u}) {
+    displayState(w, 0);
+    displayState(w, visible);
+    EXPECT_FALSE(activeSaver().displayOff()) << visible;
+    const double before = field().SwayAngle;
+    tick(activeSaver());
+    EXPECT_NE(field().SwayAngle, before) << visible;
+  }
+  EXPECT_FALSE(ended());
+  EXPECT_TRUE(::KillTimer(w, kFrameTimerId));
+}
+
+// Full screen, another program taking the desktop ends the saver; behind
+// the settings dialog it does not ("Our site" opens a browser on purpose).
+TEST_F(FullScreen, AnotherProgramActivatedEndsOnlyTheFullScreenSaver) {
+  for (const SaverInput input : {SaverInput::AnyInputEnds, SaverInput::EscapeOnly}) {
+    const bool fullScreen = input == SaverInput::AnyInputEnds;
+    SCOPED_TRACE(fullScreen ? "full screen" : "settings mode");
+    startSaver(input);
+    ASSERT_TRUE(pumpUntil([this] { return ::GetForegroundWindow() == saverWindow(); }));
+    SaverProcess other("/p");
+    const HWND popup = other.waitForWindow(kPreviewClassName);
+    ASSERT_NE(popup, nullptr);
+    ::SetForegroundWindow(popup);
+    ASSERT_TRUE(pumpUntil([popup] { return ::GetForegroundWindow() == popup; }));
+    pumpMessages();
+    EXPECT_EQ(ended(), fullScreen);
+    EXPECT_EQ(screenSaverRunningHere(), !fullScreen);
+    endTest();
+  }
 }
 
 TEST_F(FullScreen, ReadErrorShowsItsTextAndTheWindowStaysUp) {
@@ -318,40 +404,18 @@ TEST_F(FullScreen, ReadErrorShowsItsTextAndTheWindowStaysUp) {
   startSaver();
   ASSERT_TRUE(watcher.waitForBoxes(2));
   EXPECT_EQ(watcher.boxes()[1].text, "Failed to get data for 'Bright'");
-  // The value read before the bad one is in use.
+  // The readable value is in use, the missing one at its default.
   EXPECT_EQ(activeSaver().settings.Fast, 3);
-}
-
-// Takes a different pixel format for each saver window as it is created,
-// so setting the chosen one fails as on a display that cannot give it.
-LRESULT CALLBACK takeAFormat(int code, WPARAM wParam, LPARAM lParam) {
-  const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-  char cls[32] = {};
-  ::GetClassNameA(sent->hwnd, cls, sizeof cls);
-  if (code == HC_ACTION && sent->message == WM_CREATE && std::string(cls) == kSaverClassName) {
-    const HDC dc = ::GetDC(sent->hwnd);
-    PIXELFORMATDESCRIPTOR wanted = PixelFormatRequest(ScreenBitsPerPixel(), SurfaceVariant::FullScreen);
-    const int chosen = ::ChoosePixelFormat(dc, &wanted);
-    const int count = ::DescribePixelFormat(dc, 1, sizeof wanted, nullptr);
-    for (int i = 1; i <= count; ++i) {
-      PIXELFORMATDESCRIPTOR pfd{};
-      ::DescribePixelFormat(dc, i, sizeof pfd, &pfd);
-      if (i != chosen && (pfd.dwFlags & PFD_DRAW_TO_WINDOW) != 0 && (pfd.dwFlags & PFD_SUPPORT_OPENGL) != 0 &&
-          ::SetPixelFormat(dc, i, &pfd))
-        break;
-    }
-    ::ReleaseDC(sent->hwnd, dc);
-  }
-  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  EXPECT_EQ(activeSaver().settings.Bright, 10);
 }
 
 TEST_F(FullScreen, PixelFormatFailureShowsOneBoxAndEndsTheSaver) {
   MessageBoxWatcher watcher;
-  const HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, takeAFormat, nullptr, ::GetCurrentThreadId());
-  ASSERT_NE(hook, nullptr);
-  saver = std::make_unique<Saver>(SaverInput::AnyInputEnds);
-  EXPECT_FALSE(StartSaver(*saver));
-  ::UnhookWindowsHookEx(hook);
+  {
+    const PixelFormatTakenAtCreation taken(kSaverClassName);
+    saver = std::make_unique<Saver>(SaverInput::AnyInputEnds);
+    EXPECT_FALSE(StartSaver(*saver));
+  }
   ASSERT_TRUE(watcher.waitForBoxes(1));
   const auto boxes = watcher.boxes();
   ASSERT_EQ(boxes.size(), 1u);

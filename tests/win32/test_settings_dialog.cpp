@@ -197,8 +197,8 @@ TEST_F(SettingsDialogTest, TabMovesThroughSlidersThenButtons) {
   }
 }
 
-TEST_F(SettingsDialogTest, ReadErrorIsShownAndTheDialogStillComesUp) {
-  RegistrySandbox::setAll({3, 10, 3, 10, 5, 1});
+TEST_F(SettingsDialogTest, ReadErrorIsShownAndSaveKeepsEveryReadableValue) {
+  RegistrySandbox::setAll({4, 6, 2, 7, 9, 3});
   RegistrySandbox::setString("Satiation", "7");
   MessageBoxWatcher watcher;
   startDialog();
@@ -206,8 +206,11 @@ TEST_F(SettingsDialogTest, ReadErrorIsShownAndTheDialogStillComesUp) {
   EXPECT_EQ(watcher.boxes()[0].text, "Invalid data type for 'Satiation'");
   EXPECT_EQ(dialog->saver, nullptr);  // no saver behind it
   EXPECT_TRUE(::IsWindowVisible(dialog->window));
-  click(dialog->buttons[kCancelButton]);
+  // The stored values, the unreadable one at its default.
+  EXPECT_EQ(shownPositions(), (std::vector<int>{4, 6, 2, 10, 9, 3}));
+  click(dialog->buttons[kSaveButton]);
   EXPECT_TRUE(ended());
+  EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{4, 6, 2, 10, 9, 3}));
 }
 
 // Points the shell's https:// handler at the test's stand-in browser for one
