@@ -113,26 +113,24 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) ${PUBLISHER}. MIT lic
 !define REG_MULTI_SZ 7
 !define HKEY_LOCAL_MACHINE 0x80000002
 
-; MoveAside FILE ASIDE: deletes FILE, or, while a program holds it, renames it
-; to the first free ASIDE.N.old (N = 1 to 9) and has Windows delete that copy
-; at the next restart. The error flag is set when FILE is still there.
+; MoveAside FILE: deletes FILE, or, while a program holds it, renames it to
+; the first free FILE.N.old (N = 1 to 9, a name Screen Saver Settings does not
+; list) and has Windows delete that copy at the next restart. The error flag
+; is set when FILE is still there.
 !macro MoveAsideFunction UN
 Function ${UN}MoveAside
-  Exch $1
-  Exch
   Exch $0
-  Push $2
-  ClearErrors
+  Push $1
   Delete $0
   ${If} ${FileExists} $0
-    ${For} $2 1 9
+    ${For} $1 1 9
       ; A copy left by an earlier run may be free to delete by now.
-      Delete "$1.$2.old"
-      ${IfNot} ${FileExists} "$1.$2.old"
+      Delete "$0.$1.old"
+      ${IfNot} ${FileExists} "$0.$1.old"
         ClearErrors
-        Rename $0 "$1.$2.old"
+        Rename $0 "$0.$1.old"
         ${IfNot} ${Errors}
-          Delete /REBOOTOK "$1.$2.old"
+          Delete /REBOOTOK "$0.$1.old"
           ${Break}
         ${EndIf}
       ${EndIf}
@@ -144,9 +142,8 @@ Function ${UN}MoveAside
   ${If} ${FileExists} $0
     SetErrors
   ${EndIf}
-  Pop $2
-  Pop $0
   Pop $1
+  Pop $0
 FunctionEnd
 !macroend
 !insertmacro MoveAsideFunction ""
@@ -232,7 +229,6 @@ Function PlaceSaver
   ; NOTE: testing the error flag clears it, hence one test per step.
   ${IfNot} ${Errors}
     Push "${SAVER}"
-    Push "${SAVER}"
     Call MoveAside
     ${IfNot} ${Errors}
       Rename "${SAVER}.new" "${SAVER}"
@@ -301,7 +297,6 @@ Section "un.Flindra screen saver" SecUnProgram
   SectionIn RO
   SetRegView 64
   retry:
-  Push "${SAVER}"
   Push "${SAVER}"
   Call un.MoveAside
   ${If} ${Errors}
