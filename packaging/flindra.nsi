@@ -216,10 +216,14 @@ Function CancelPendingRemoval
   System::Call 'advapi32::RegCloseKey(p r0)'
 FunctionEnd
 
-; Puts this release's flindra.scr in place: written beside the old one first,
-; so that nothing is lost when the old one cannot be moved. Asks to close
-; Flindra and try again; silently, or on Cancel, ends the install unchanged.
-Function PlaceSaver
+Section "Flindra screen saver" SecProgram
+  SectionIn RO
+  SetRegView 64
+  Call CancelPendingRemoval
+  ; This release's flindra.scr is written beside the old one first, so that
+  ; nothing is lost when the old one cannot be moved. Setup asks to close
+  ; Flindra and try again; silently, or on Cancel, it ends with nothing
+  ; changed. (In the section, File counts towards "Space required".)
   retry:
   SetOutPath "$SYSDIR"
   SetOverwrite try
@@ -233,20 +237,14 @@ Function PlaceSaver
     ${IfNot} ${Errors}
       Rename "${SAVER}.new" "${SAVER}"
       ${IfNot} ${Errors}
-        Return
+        Goto placed
       ${EndIf}
     ${EndIf}
   ${EndIf}
   Delete "${SAVER}.new"
   MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${SAVER} is in use, so Setup cannot replace it.$\r$\n$\r$\nClose Flindra (the screen saver, its settings, or Screen Saver Settings with its preview), then click Retry. Cancel leaves the installed Flindra as it is." /SD IDCANCEL IDRETRY retry
   Abort "${SAVER} is in use; nothing was changed."
-FunctionEnd
-
-Section "Flindra screen saver" SecProgram
-  SectionIn RO
-  SetRegView 64
-  Call CancelPendingRemoval
-  Call PlaceSaver
+  placed:
   SetOutPath "$INSTDIR"
   File "/oname=LICENSE.txt" "${LICENSE_FILE}"
   File "/oname=README.txt" "${README_FILE}"
