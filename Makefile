@@ -8,6 +8,8 @@ VERSION := $(shell sed -n 's/^project.Flindra VERSION \([0-9.]*\).*/\1/p' CMakeL
 ifeq ($(VERSION),)
   $(error no project() line with a VERSION x.y.z in CMakeLists.txt)
 endif
+# The one home page, set in CMakeLists.txt.
+HOME_PAGE := $(shell sed -n 's/^set(FLINDRA_HOME_PAGE "\(.*\)")$$/\1/p' CMakeLists.txt)
 
 .PHONY: all deps native win scr test test-native test-win test-fuzz test-monitors test-release release pictures run bench fuzz endurance clean
 
@@ -66,7 +68,8 @@ release: deps
 # The real installer and uninstaller under Wine, in a prefix of their own
 # (build/release-prefix) so the Wine tests' prefix keeps no screen saver set.
 test-release: release
-	@WINEPREFIX=$(CURDIR)/build/release-prefix $(WITH_DISPLAY) tests/release/test-installer $(VERSION) dist
+	@cmake --build --preset win -j $(JOBS) --target preview_host setting_change_probe installer_pilot
+	@WINEPREFIX=$(CURDIR)/build/release-prefix $(WITH_DISPLAY) tests/release/test-installer $(VERSION) $(HOME_PAGE) dist build/win
 
 # The README's pictures in docs/, made by flindra.scr under Wine (run by hand,
 # results committed).
