@@ -14,7 +14,7 @@ target_link_libraries(flindra_page PRIVATE flindra_core)
 set_target_properties(flindra_page PROPERTIES OUTPUT_NAME flindra SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${FLINDRA_WEB_DIR})
 target_link_options(flindra_page PRIVATE
                     -sENVIRONMENT=web -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1 -sFILESYSTEM=0
-                    -sINITIAL_MEMORY=8MB -sEXPORTED_RUNTIME_METHODS=[ccall])
+                    -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_RUNTIME_METHODS=[ccall])
 
 foreach(file index.html page.js page.css)
   configure_file(src/web/${file} ${FLINDRA_WEB_DIR}/${file} COPYONLY)

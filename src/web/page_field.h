@@ -6,8 +6,8 @@
 #include "core/flakes.h"
 #include "web/page_options.h"
 
-// Seeds the field (from the options' seed, else the clock) and gives it the
-// first sway step of its Fast.
+// Seeds the field (from the options' seed, else the clock) and starts its
+// sway at 0 with the first step of its Fast.
 void StartPageField(FlakeField& field, const PageOptions& options);
 
 // Starts the field and draws its frame number options.frames (1 when
