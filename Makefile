@@ -162,7 +162,7 @@ web: web-deps
 # Serves dist/web on 127.0.0.1 and says where; without a display, a
 # screenshot in headless Chromium instead (build/screenshot-web.png).
 run-web: web
-	@tests/web/run-web dist/web build/screenshot-web.png
+	@node tests/web/run_web.mjs dist/web build/screenshot-web.png
 
 # The page in Debian's headless Chromium, its frame beside the native core's
 # (OSMesa, tests/web/native_frame).

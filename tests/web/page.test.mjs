@@ -91,7 +91,7 @@ async function heldFrame(page) {
 
 test('the page draws flakes and they move', kTimeout, async () => {
   await withPage({}, async (page) => {
-    await framesDrawn(page, 110);  // past the fade
+    await framesDrawn(page, 40);  // the fade has reached about a third
     const first = await screenshotRgba(page);
     const frames = await page.evaluate(() => Module._flindra_frames());
     await framesDrawn(page, frames + 10);

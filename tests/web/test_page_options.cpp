@@ -97,11 +97,11 @@ TEST(PageBeat, StepsOncePer31MsAndCatchesUpOnlyALittle) {
     double atMs;
     int due;
   };
-  // Paints every 16.7 ms take every other one; a late paint takes what it
+  // A paint half a beat early takes the step; a late one takes what it
   // missed, four at most; a longer gap (a hidden tab) starts the beat again.
-  const std::vector<Tick> ticks = {{1000, 1}, {1016.7, 0}, {1031, 1}, {1047.7, 0}, {1062, 1}, {1160, 3},
-                                   {1185, 0}, {1186, 1},   {1217, 1}, {1371, 4},   {1372, 1}, {1527, 1},
-                                   {5000, 1}, {5030, 0}};
+  const std::vector<Tick> ticks = {{1000, 1}, {1010, 0},   {1016, 1}, {1040, 0},   {1062, 1},
+                                   {1160, 3}, {1170, 0},   {1171, 1}, {1217, 1},   {1360, 1},
+                                   {1380, 1}, {1499.5, 4}, {5000, 1}, {5015, 0}};
   Beat beat;
   for (const Tick& t : ticks) EXPECT_EQ(beat.due(t.atMs), t.due) << "at " << t.atMs;
 }
