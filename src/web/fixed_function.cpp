@@ -43,6 +43,7 @@ struct FixedFunction {
   bool vertexArray = false;
   const unsigned char* arrayBase = nullptr;
   std::size_t arrayStride = 0;  // bytes
+  int viewport[4] = {0, 0, 0, 0};  // x, y, width, height in pixels
   bool clipStale = true;
   Matrix clip = kIdentity;  // projection x model-view
   std::vector<PointVertex> points;
@@ -125,6 +126,27 @@ void litColour(const float e[3], std::uint8_t rgba[4]) {
   rgba[3] = byteFromColour(diffuse[3]);
 }
 
+// A point's window position rounded to the centre of the pixel it lights,
+// back in clip space (w = 1); false when GL would clip the point away. Each
+// rasterizer snaps positions to its own sub-pixel grid, so a point that
+// WebGL gets near a pixel's edge could land one pixel over from where
+// Mesa puts it; at the centre there is no doubt.
+bool snappedToPixel(float clip[4]) {
+  const float w = clip[3];
+  if (!(w > 0)) return false;
+  for (int i = 0; i < 3; ++i)
+    if (clip[i] < -w || clip[i] > w) return false;
+  for (int axis = 0; axis < 2; ++axis) {
+    const float half = static_cast<float>(gl.viewport[2 + axis]) * 0.5f;
+    const float centre = static_cast<float>(gl.viewport[axis]) + half;
+    const float window = clip[axis] / w * half + centre;
+    clip[axis] = (std::floor(window) + 0.5f - centre) / half;
+  }
+  clip[2] /= w;
+  clip[3] = 1;
+  return true;
+}
+
 void emitPoint(float x, float y, float z) {
   if (gl.clipStale) {
     gl.clip = product(gl.projection.back(), gl.modelView.back());
@@ -133,6 +155,7 @@ void emitPoint(float x, float y, float z) {
   PointVertex p;
   const Matrix& c = gl.clip;
   for (std::size_t r = 0; r < 4; ++r) p.clip[r] = c[r] * x + c[4 + r] * y + c[8 + r] * z + c[12 + r];
+  if (!snappedToPixel(p.clip)) return;
   const Matrix& mv = gl.modelView.back();
   float eye[3];
   for (std::size_t r = 0; r < 3; ++r) eye[r] = mv[r] * x + mv[4 + r] * y + mv[8 + r] * z + mv[12 + r];
@@ -161,6 +184,7 @@ void FlushPoints() {
 
 void flindraViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
   FlushPoints();
+  gl.viewport[0] = x, gl.viewport[1] = y, gl.viewport[2] = width, gl.viewport[3] = height;
   SetWebGlViewport(x, y, width, height);
 }
 

@@ -103,7 +103,7 @@ test('the page draws flakes and they move', kTimeout, async () => {
   });
 });
 
-test("the frame for a fixed seed and frame count is the native core's", kTimeout, async () => {
+test("the frame for a fixed seed and frame count is the native core's", kTimeout, async (t) => {
   const cases = [
     {query: 'seed=7&frames=200', width: 1280, height: 720},
     {query: 'seed=123456&frames=1500&size=10&satiation=4&color=30&fast=10', width: 1280, height: 720},
@@ -126,6 +126,8 @@ test("the frame for a fixed seed and frame count is the native core's", kTimeout
       const differing = countPixels(native, ours, (i) =>
         native[i] !== ours[i] || native[i + 1] !== ours[i + 1] || native[i + 2] !== ours[i + 2]);
       assert.ok(litNative > 500, `${c.query}: ${litNative} lit pixels natively`);
+      t.diagnostic(`${c.query} at ${width} x ${height}: ${differing} of ${width * height} pixels differ, ` +
+                   `${litNative} lit natively`);
       assert.ok(differing <= 0.001 * width * height,
                 `${c.query} at ${width} x ${height}: ${differing} pixels differ from the native frame`);
     });
