@@ -128,5 +128,7 @@ function start() {
   followInput();
   window.addEventListener('resize', resize);
   followPixelRatio();
+  canvas.addEventListener('webglcontextlost',
+                          () => showMessage('The browser stopped WebGL for this page; reload it to see the flakes.'));
   requestAnimationFrame(frame);
 }
