@@ -127,11 +127,11 @@ void litColour(const float e[3], std::uint8_t rgba[4]) {
 }
 
 // A point's window position rounded to the centre of the pixel it lights,
-// back in clip space (w = 1); false when GL would clip the point away. Each
+// in normalized device coordinates; false when GL would clip the point away. Each
 // rasterizer snaps positions to its own sub-pixel grid, so a point that
 // WebGL gets near a pixel's edge could land one pixel over from where
 // Mesa puts it; at the centre there is no doubt.
-bool snappedToPixel(float clip[4]) {
+bool snappedToPixel(const float clip[4], float ndc[3]) {
   const float w = clip[3];
   if (!(w > 0)) return false;
   for (int i = 0; i < 3; ++i)
@@ -140,10 +140,9 @@ bool snappedToPixel(float clip[4]) {
     const float half = static_cast<float>(gl.viewport[2 + axis]) * 0.5f;
     const float centre = static_cast<float>(gl.viewport[axis]) + half;
     const float window = clip[axis] / w * half + centre;
-    clip[axis] = (std::floor(window) + 0.5f - centre) / half;
+    ndc[axis] = (std::floor(window) + 0.5f - centre) / half;
   }
-  clip[2] /= w;
-  clip[3] = 1;
+  ndc[2] = clip[2] / w;
   return true;
 }
 
@@ -154,8 +153,9 @@ void emitPoint(float x, float y, float z) {
   }
   PointVertex p;
   const Matrix& c = gl.clip;
-  for (std::size_t r = 0; r < 4; ++r) p.clip[r] = c[r] * x + c[4 + r] * y + c[8 + r] * z + c[12 + r];
-  if (!snappedToPixel(p.clip)) return;
+  float clip[4];
+  for (std::size_t r = 0; r < 4; ++r) clip[r] = c[r] * x + c[4 + r] * y + c[8 + r] * z + c[12 + r];
+  if (!snappedToPixel(clip, p.ndc)) return;
   const Matrix& mv = gl.modelView.back();
   float eye[3];
   for (std::size_t r = 0; r < 3; ++r) eye[r] = mv[r] * x + mv[4 + r] * y + mv[8 + r] * z + mv[12 + r];

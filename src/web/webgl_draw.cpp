@@ -11,7 +11,7 @@ constexpr GLuint kPositionSlot = 0;
 constexpr GLuint kColourSlot = 1;
 
 const char* const kVertexShader =
-    "attribute vec4 position;\n"
+    "attribute vec4 position;  // w is 1: the layer has divided through\n"
     "attribute vec4 colour;\n"
     "uniform float pointSize;\n"
     "varying vec4 pointColour;\n"
@@ -27,6 +27,7 @@ const char* const kFragmentShader =
     "void main() { gl_FragColor = pointColour; }\n";
 
 GLint pointSizeUniform = -1;
+GLsizeiptr bufferBytes = 0;  // what the buffer holds room for
 
 GLuint compiled(GLenum kind, const char* source) {
   const GLuint shader = glCreateShader(kind);
@@ -65,8 +66,8 @@ bool StartWebGlDraw() {
   glBindBuffer(GL_ARRAY_BUFFER, buffer);
   glEnableVertexAttribArray(kPositionSlot);
   glEnableVertexAttribArray(kColourSlot);
-  glVertexAttribPointer(kPositionSlot, 4, GL_FLOAT, GL_FALSE, sizeof(PointVertex),
-                        reinterpret_cast<const void*>(offsetof(PointVertex, clip)));
+  glVertexAttribPointer(kPositionSlot, 3, GL_FLOAT, GL_FALSE, sizeof(PointVertex),
+                        reinterpret_cast<const void*>(offsetof(PointVertex, ndc)));
   glVertexAttribPointer(kColourSlot, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(PointVertex),
                         reinterpret_cast<const void*>(offsetof(PointVertex, rgba)));
   return true;
@@ -75,7 +76,13 @@ bool StartWebGlDraw() {
 void DrawPoints(const PointVertex* points, int count, float pointSize) {
   if (count <= 0) return;
   glUniform1f(pointSizeUniform, pointSize);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof(PointVertex)) * count, points, GL_STREAM_DRAW);
+  // The buffer only grows, so most frames refill it in place.
+  const GLsizeiptr bytes = static_cast<GLsizeiptr>(sizeof(PointVertex)) * count;
+  if (bytes > bufferBytes) {
+    glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
+    bufferBytes = bytes;
+  }
+  glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, points);
   glDrawArrays(GL_POINTS, 0, count);
 }
 

@@ -5,9 +5,10 @@
 
 #include <cstdint>
 
-// One point as WebGL draws it: clip-space position and an 8-bit RGBA colour.
+// One point as WebGL draws it: its position in normalized device
+// coordinates (clip space with w = 1) and an 8-bit RGBA colour.
 struct PointVertex {
-  float clip[4];
+  float ndc[3];
   std::uint8_t rgba[4];
 };
 
