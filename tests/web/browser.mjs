@@ -15,7 +15,13 @@ const kTypes = {
 export async function serve(dir, port = 0) {
   const root = path.resolve(dir);
   const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    let name;
+    try {
+      name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    } catch {
+      response.writeHead(400).end('bad address');
+      return;
+    }
     const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
     if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
       response.writeHead(404).end('not found');
