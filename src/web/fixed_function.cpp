@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "web/point_merge.h"
 #include "web/webgl_draw.h"
 #include "web/webgl_layer.h"
 
@@ -46,7 +47,12 @@ struct FixedFunction {
   int viewport[4] = {0, 0, 0, 0};  // x, y, width, height in pixels
   bool clipStale = true;
   Matrix clip = kIdentity;  // projection x model-view
+  bool depthTest = false;
+  bool blend = false;
+  bool blendReplacesOpaque = true;  // the blend function leaves an opaque colour as it is
   std::vector<PointVertex> points;
+  std::vector<std::uint32_t> pixels;  // each point's pixel: x | y << 16
+  PointMerger merger;
 };
 
 FixedFunction gl;
@@ -131,7 +137,7 @@ void litColour(const float e[3], std::uint8_t rgba[4]) {
 // rasterizer snaps positions to its own sub-pixel grid, so a point that
 // WebGL gets near a pixel's edge could land one pixel over from where
 // Mesa puts it; at the centre there is no doubt.
-bool snappedToPixel(const float clip[4], float ndc[3]) {
+bool snappedToPixel(const float clip[4], float ndc[3], std::uint32_t& pixel) {
   const float w = clip[3];
   if (!(w > 0)) return false;
   for (int i = 0; i < 3; ++i)
@@ -140,7 +146,11 @@ bool snappedToPixel(const float clip[4], float ndc[3]) {
     const float half = static_cast<float>(gl.viewport[2 + axis]) * 0.5f;
     const float centre = static_cast<float>(gl.viewport[axis]) + half;
     const float window = clip[axis] / w * half + centre;
-    ndc[axis] = (std::floor(window) + 0.5f - centre) / half;
+    const float at = std::floor(window);
+    ndc[axis] = (at + 0.5f - centre) / half;
+    // Window coordinates inside the clip volume lie within the viewport,
+    // well inside 16 bits; the key only needs to tell pixels apart.
+    pixel |= (static_cast<std::uint32_t>(static_cast<std::int32_t>(at)) & 0xFFFFu) << (16 * axis);
   }
   ndc[2] = clip[2] / w;
   return true;
@@ -155,12 +165,14 @@ void emitPoint(float x, float y, float z) {
   const Matrix& c = gl.clip;
   float clip[4];
   for (std::size_t r = 0; r < 4; ++r) clip[r] = c[r] * x + c[4 + r] * y + c[8 + r] * z + c[12 + r];
-  if (!snappedToPixel(clip, p.ndc)) return;
+  std::uint32_t pixel = 0;
+  if (!snappedToPixel(clip, p.ndc, pixel)) return;
   const Matrix& mv = gl.modelView.back();
   float eye[3];
   for (std::size_t r = 0; r < 3; ++r) eye[r] = mv[r] * x + mv[4 + r] * y + mv[8 + r] * z + mv[12 + r];
   litColour(eye, p.rgba);
   gl.points.push_back(p);
+  gl.pixels.push_back(pixel);
 }
 
 Light* lightFor(GLenum light) {
@@ -174,12 +186,15 @@ bool StartWebGlLayer() {
   gl = FixedFunction();
   gl.lights[0].diffuse[0] = gl.lights[0].diffuse[1] = gl.lights[0].diffuse[2] = 1;
   gl.points.reserve(std::size_t{101} * 6 * 36);
+  gl.pixels.reserve(gl.points.capacity());
   return StartWebGlDraw();
 }
 
 void FlushPoints() {
+  if (gl.depthTest && (!gl.blend || gl.blendReplacesOpaque)) gl.merger.merge(gl.points, gl.pixels);
   DrawPoints(gl.points.data(), static_cast<int>(gl.points.size()), gl.pointSize);
   gl.points.clear();
+  gl.pixels.clear();
 }
 
 void flindraViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
@@ -203,6 +218,7 @@ void flindraEnable(GLenum capability) {
     case GL_BLEND:
       FlushPoints();
       EnableWebGl(capability);
+      (capability == GL_BLEND ? gl.blend : gl.depthTest) = true;
       break;
     case GL_ALPHA_TEST: break;  // the alpha function stays GL_ALWAYS: no fragment fails it
     case GL_LIGHTING: gl.lighting = true; break;
@@ -216,6 +232,7 @@ void flindraEnable(GLenum capability) {
 void flindraBlendFunc(GLenum source, GLenum destination) {
   FlushPoints();
   SetWebGlBlend(source, destination);
+  gl.blendReplacesOpaque = source == GL_SRC_ALPHA && destination == GL_ONE_MINUS_SRC_ALPHA;
 }
 
 void flindraLightfv(GLenum which, GLenum name, const GLfloat* values) {
