@@ -165,8 +165,8 @@ run-web: web
 	@node tests/web/run_web.mjs dist/web build/screenshot-web.png
 
 # The page in Debian's headless Chromium, its frame beside the native core's
-# (OSMesa, tests/web/native_frame).
-test-web: web
+# (OSMesa, tests/web/native_frame, from the native build: hence deps).
+test-web: deps web
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native -j $(JOBS) --target native_frame
 	@FLINDRA_NATIVE_FRAME=build/native/native_frame node --test --test-reporter=spec tests/web/page.test.mjs

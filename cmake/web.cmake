@@ -11,7 +11,8 @@ add_executable(flindra_page
                src/web/fixed_function.cpp src/web/point_merge.cpp src/web/webgl_draw.cpp src/x11/options.cpp)
 target_compile_options(flindra_page PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(flindra_page PRIVATE flindra_core)
-set_target_properties(flindra_page PROPERTIES OUTPUT_NAME flindra SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${FLINDRA_WEB_DIR})
+set_target_properties(flindra_page PROPERTIES OUTPUT_NAME flindra SUFFIX .js
+                      RUNTIME_OUTPUT_DIRECTORY ${FLINDRA_WEB_DIR})
 target_link_options(flindra_page PRIVATE
                     -sENVIRONMENT=web -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1 -sFILESYSTEM=0
                     -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_RUNTIME_METHODS=[ccall])

@@ -123,7 +123,8 @@ void litColour(const float e[3], std::uint8_t rgba[4]) {
   for (const Light& light : gl.lights) {
     if (!light.on) continue;
     float toLight[3];
-    for (int i = 0; i < 3; ++i) toLight[i] = light.eyePosition[3] != 0 ? light.eyePosition[i] - e[i] : light.eyePosition[i];
+    const bool positional = light.eyePosition[3] != 0;
+    for (int i = 0; i < 3; ++i) toLight[i] = positional ? light.eyePosition[i] - e[i] : light.eyePosition[i];
     normalize(toLight);
     const float facing = std::fmax(0.0f, n[0] * toLight[0] + n[1] * toLight[1] + n[2] * toLight[2]);
     for (int i = 0; i < 3; ++i) sum[i] += light.ambient[i] * ambient[i] + facing * light.diffuse[i] * diffuse[i];
@@ -132,11 +133,11 @@ void litColour(const float e[3], std::uint8_t rgba[4]) {
   rgba[3] = byteFromColour(diffuse[3]);
 }
 
-// A point's window position rounded to the centre of the pixel it lights,
-// in normalized device coordinates; false when GL would clip the point away. Each
-// rasterizer snaps positions to its own sub-pixel grid, so a point that
-// WebGL gets near a pixel's edge could land one pixel over from where
-// Mesa puts it; at the centre there is no doubt.
+// A point's position in normalized device coordinates, a 1-pixel point's
+// rounded to the centre of the pixel it lights; false when GL would clip the
+// point away. Each rasterizer snaps positions to its own sub-pixel grid, so
+// a point that WebGL gets near a pixel's edge could land one pixel over from
+// where Mesa puts it; at the centre there is no doubt.
 bool snappedToPixel(const float clip[4], float ndc[3], std::uint32_t& pixel) {
   const float w = clip[3];
   if (!(w > 0)) return false;
@@ -147,7 +148,7 @@ bool snappedToPixel(const float clip[4], float ndc[3], std::uint32_t& pixel) {
     const float centre = static_cast<float>(gl.viewport[axis]) + half;
     const float window = clip[axis] / w * half + centre;
     const float at = std::floor(window);
-    ndc[axis] = (at + 0.5f - centre) / half;
+    ndc[axis] = gl.pointSize == 1 ? (at + 0.5f - centre) / half : clip[axis] / w;
     // Window coordinates inside the clip volume lie within the viewport,
     // well inside 16 bits; the key only needs to tell pixels apart.
     pixel |= (static_cast<std::uint32_t>(static_cast<std::int32_t>(at)) & 0xFFFFu) << (16 * axis);
@@ -191,7 +192,8 @@ bool StartWebGlLayer() {
 }
 
 void FlushPoints() {
-  if (gl.depthTest && (!gl.blend || gl.blendReplacesOpaque)) gl.merger.merge(gl.points, gl.pixels);
+  if (gl.pointSize == 1 && gl.depthTest && (!gl.blend || gl.blendReplacesOpaque))
+    gl.merger.merge(gl.points, gl.pixels);
   DrawPoints(gl.points.data(), static_cast<int>(gl.points.size()), gl.pointSize);
   gl.points.clear();
   gl.pixels.clear();
@@ -245,7 +247,8 @@ void flindraLightfv(GLenum which, GLenum name, const GLfloat* values) {
   } else if (name == GL_POSITION) {
     const Matrix& mv = gl.modelView.back();
     float* p = light->eyePosition;
-    for (std::size_t r = 0; r < 4; ++r) p[r] = mv[r] * values[0] + mv[4 + r] * values[1] + mv[8 + r] * values[2] + mv[12 + r] * values[3];
+    for (std::size_t r = 0; r < 4; ++r)
+      p[r] = mv[r] * values[0] + mv[4 + r] * values[1] + mv[8 + r] * values[2] + mv[12 + r] * values[3];
     if (p[3] != 0) {
       for (int i = 0; i < 3; ++i) p[i] /= p[3];
       p[3] = 1;

@@ -110,7 +110,9 @@ ParsedPageOptions ParsePageQuery(std::string_view query) {
       } else if (name == "frames") {
         const auto frames = wholeNumber(value, kMaxFixedFrames);
         if (frames && *frames > 0) o.frames = static_cast<int>(*frames);
-        else parsed.error = "frames must be a whole number from 1 to " + std::to_string(kMaxFixedFrames) + ", not " + Quoted(value);
+        else
+          parsed.error = "frames must be a whole number from 1 to " + std::to_string(kMaxFixedFrames) + ", not " +
+                         Quoted(value);
       } else {
         parsed.error = SetPageSetting(o.settings, name, value);
       }

@@ -71,7 +71,8 @@ function countPixels(a, b, which) {
 function nativeFrame(width, height, query) {
   const out = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'flindra-')), 'frame.rgba');
   // OSMesa keeps a little memory to the end; the core tests' suppressions cover it.
-  const env = {...process.env, LSAN_OPTIONS: `suppressions=${path.resolve('tests/core/lsan.supp')}:print_suppressions=0`};
+  const suppressions = path.resolve('tests/core/lsan.supp');
+  const env = {...process.env, LSAN_OPTIONS: `suppressions=${suppressions}:print_suppressions=0`};
   execFileSync(kNativeFrame, [String(width), String(height), query, out], {env});
   const bytes = fs.readFileSync(out);
   fs.rmSync(path.dirname(out), {recursive: true});

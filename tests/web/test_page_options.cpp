@@ -42,7 +42,8 @@ TEST(PageQuery, ReadsSettingsThroughTheOptionParser) {
       {"fast=3&size=%zz", defaults, "size must be a whole number from 1 to 10, not \"%zz\""},
       {"size=", defaults, "size must be a whole number from 1 to 10, not \"\""},
       {"size", defaults, "\"size\" needs a value (size=...)"},
-      {"delay=5", defaults, "unknown setting \"delay\" (known: fast, bright, size, satiation, color, alpha, seed, frames)"},
+      {"delay=5", defaults,
+       "unknown setting \"delay\" (known: fast, bright, size, satiation, color, alpha, seed, frames)"},
       {"Size=3", defaults, "unknown setting \"Size\""},
       {"seed=4294967296", defaults, "seed must be a whole number from 0 to 4294967295, not \"4294967296\""},
       {"frames=0", defaults, "frames must be a whole number from 1 to 100000, not \"0\""},
@@ -89,7 +90,8 @@ TEST(PageQuery, DescribesThePanelFromTheTable) {
   const std::string json = SettingsJson(withDefaults(&Settings::Size, 8));
   EXPECT_EQ(json.rfind("[{\"name\":\"fast\",\"label\":\"Speed\",\"low\":0,\"high\":10,\"value\":3},", 0), 0u) << json;
   EXPECT_NE(json.find("{\"name\":\"size\",\"label\":\"Size\",\"low\":1,\"high\":10,\"value\":8}"), std::string::npos);
-  EXPECT_NE(json.find("{\"name\":\"alpha\",\"label\":\"Color\",\"low\":0,\"high\":10,\"value\":0}]"), std::string::npos);
+  EXPECT_NE(json.find("{\"name\":\"alpha\",\"label\":\"Color\",\"low\":0,\"high\":10,\"value\":0}]"),
+            std::string::npos);
 }
 
 TEST(PageBeat, StepsOncePer31MsAndCatchesUpOnlyALittle) {
