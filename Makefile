@@ -57,7 +57,7 @@ test-monitors: scr
 	@tests/monitors/saver_on_monitors.py $(MONITOR_LAYOUTS)
 
 # Every test of both builds.
-test: test-native test-win test-fuzz test-x11 test-monitors test-release
+test: test-native test-win test-fuzz test-x11 test-monitors test-release test-web
 
 # Release files for Windows users in dist/: the zip, the installer and
 # SHA256SUMS, named by the version.
@@ -145,3 +145,36 @@ bench-linux: linux
 	@cmake --build --preset linux -j $(JOBS) --target glx_reference
 	@FLINDRA_SCREEN=1920x1080x24 scripts/with-xvfb bench/linux/figures build/linux/flindra build/linux/glx_reference \
 	  $(WINE_FULLSCREEN_SHARE)
+
+# ---- Flindra in a browser ------------------------------------------------------
+.PHONY: web run-web test-web bench-web web-deps
+
+# Debian's emscripten finds acorn there under a Node from elsewhere.
+WEB_ENV := NODE_PATH=/usr/share/nodejs
+
+# emscripten and Chromium, and the browser driver from the lockfile (no
+# browser download: the tests use Debian's Chromium).
+web-deps:
+	@scripts/install-deps core web
+	@tests/web/install-node-packages
+
+# dist/web/: the page, flindra.js and flindra.wasm.
+web: web-deps
+	@$(WEB_ENV) cmake --preset web >/dev/null
+	@$(WEB_ENV) cmake --build --preset web -j $(JOBS)
+
+# Serves dist/web on 127.0.0.1 and says where; without a display, a
+# screenshot in headless Chromium instead (build/screenshot-web.png).
+run-web: web
+	@node tests/web/run_web.mjs dist/web build/screenshot-web.png
+
+# The page in Debian's headless Chromium, its frame beside the native core's
+# (OSMesa, tests/web/native_frame, from the native build: hence deps).
+test-web: deps web
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j $(JOBS) --target native_frame
+	@FLINDRA_NATIVE_FRAME=build/native/native_frame node --test --test-reporter=spec tests/web/page.test.mjs
+
+# Frames a second at 1280 x 720 over 10 s in headless Chromium, software WebGL.
+bench-web: web
+	@node bench/web/frame_rate.mjs dist/web

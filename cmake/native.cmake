@@ -37,6 +37,7 @@ gtest_discover_tests(core_tests PROPERTIES LABELS core TIMEOUT 120 ENVIRONMENT "
                      DISCOVERY_TIMEOUT 60)
 
 include(cmake/linux.cmake)
+include(cmake/web_native.cmake)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
   add_subdirectory(bench)

@@ -1,0 +1,38 @@
+// Writes the frame the page holds for a query with a fixed seed and frame
+// count, drawn by the native core through OSMesa: WIDTH x HEIGHT RGBA bytes,
+// bottom row first, as WebGL's readPixels gives the browser's.
+//   native_frame WIDTH HEIGHT QUERY OUT
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "offscreen.h"
+#include "web/page_field.h"
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: native_frame WIDTH HEIGHT QUERY OUT\n");
+    return 2;
+  }
+  const int width = std::atoi(argv[1]);
+  const int height = std::atoi(argv[2]);
+  const ParsedPageOptions parsed = ParsePageQuery(argv[3]);
+  if (width <= 0 || height <= 0 || !parsed.error.empty()) {
+    std::fprintf(stderr, "native_frame: %s\n", parsed.error.empty() ? "bad size" : parsed.error.c_str());
+    return 2;
+  }
+  OffscreenContext context(width, height);
+  if (!context.ok()) {
+    std::fprintf(stderr, "native_frame: no OSMesa context\n");
+    return 1;
+  }
+  SetupScene(width, height, width, height);
+  const auto field = std::make_unique<FlakeField>();
+  DrawFixedFrame(*field, parsed.options);
+  glFinish();
+  std::FILE* out = std::fopen(argv[4], "wb");
+  const auto& pixels = context.pixels();
+  const bool written = out != nullptr && std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
+  if (out != nullptr && std::fclose(out) != 0) return 1;
+  return written ? 0 : 1;
+}

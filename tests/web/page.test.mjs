@@ -1,0 +1,191 @@
+// The page in Debian's headless Chromium on software WebGL: it draws and
+// moves, its frame equals the native core's (OSMesa) for a fixed seed and
+// frame count, also after a resize, bad addresses get their line, and full
+// screen ends on input. No test may leave an error on the console.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { serve, launchChromium, openPage, framesDrawn } from './browser.mjs';
+
+const kWebDir = process.env.FLINDRA_WEB_DIR || 'dist/web';
+const kNativeFrame = process.env.FLINDRA_NATIVE_FRAME || 'build/native/native_frame';
+const kTimeout = {timeout: 60000};
+let server;
+let browser;
+
+before(async () => {
+  server = await serve(kWebDir);
+  browser = await launchChromium();
+});
+after(async () => {
+  await browser?.close();
+  server?.close();
+});
+
+// Opens the page, runs body with it, then checks the console stayed clean.
+async function withPage(options, body) {
+  const opened = await openPage(browser, server.url, options);
+  try {
+    await body(opened.page);
+    assert.deepEqual(opened.errors, [], 'console errors');
+  } finally {
+    await opened.close();
+  }
+}
+
+// Puts base64Of(bytes) into a page, in chunks the call stack can take
+// (evaluated by the driver, so the page's content policy allows it).
+const kBase64Of = `window.base64Of = (bytes) => {
+  let text = '';
+  for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+  return btoa(text);
+}`;
+
+// RGBA of a screenshot, its PNG decoded by the browser in a blank page.
+async function screenshotRgba(page) {
+  const png = (await page.screenshot()).toString('base64');
+  const blank = await page.context().newPage();
+  await blank.evaluate(kBase64Of);
+  const rgba = await blank.evaluate(async (data) => {
+    const bytes = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+    const image = await createImageBitmap(new Blob([bytes], {type: 'image/png'}));
+    const context = new OffscreenCanvas(image.width, image.height).getContext('2d');
+    context.drawImage(image, 0, 0);
+    return window.base64Of(context.getImageData(0, 0, image.width, image.height).data);
+  }, png);
+  await blank.close();
+  return Buffer.from(rgba, 'base64');
+}
+
+const lit = (rgba, i) => rgba[i] > 32 || rgba[i + 1] > 32 || rgba[i + 2] > 32;
+
+function countPixels(a, b, which) {
+  let n = 0;
+  for (let i = 0; i < a.length; i += 4) if (which(i)) ++n;
+  return n;
+}
+
+function nativeFrame(width, height, query) {
+  const out = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'flindra-')), 'frame.rgba');
+  // OSMesa keeps a little memory to the end; the core tests' suppressions cover it.
+  const suppressions = path.resolve('tests/core/lsan.supp');
+  const env = {...process.env, LSAN_OPTIONS: `suppressions=${suppressions}:print_suppressions=0`};
+  execFileSync(kNativeFrame, [String(width), String(height), query, out], {env});
+  const bytes = fs.readFileSync(out);
+  fs.rmSync(path.dirname(out), {recursive: true});
+  return bytes;
+}
+
+async function heldFrame(page) {
+  await page.evaluate(kBase64Of);
+  const {width, height, data} = await page.evaluate(() => {
+    const canvas = document.getElementById('flakes');
+    const at = Module._flindra_held_pixels();
+    const bytes = Module.HEAPU8.subarray(at, at + canvas.width * canvas.height * 4);
+    return {width: canvas.width, height: canvas.height, data: window.base64Of(bytes)};
+  });
+  return {width, height, rgba: Buffer.from(data, 'base64')};
+}
+
+test('the page draws flakes and they move', kTimeout, async () => {
+  await withPage({}, async (page) => {
+    await framesDrawn(page, 40);  // the fade has reached about a third
+    const first = await screenshotRgba(page);
+    const frames = await page.evaluate(() => Module._flindra_frames());
+    await framesDrawn(page, frames + 10);
+    const second = await screenshotRgba(page);
+    const litPixels = countPixels(first, second, (i) => lit(first, i));
+    const moved = countPixels(first, second, (i) => lit(first, i) !== lit(second, i));
+    assert.ok(litPixels > 1000, `${litPixels} lit pixels`);
+    assert.ok(moved > 200, `${moved} pixels changed in 10 frames`);
+  });
+});
+
+test("the frame for a fixed seed and frame count is the native core's", kTimeout, async (t) => {
+  const cases = [
+    {query: 'seed=7&frames=200', width: 1280, height: 720},
+    {query: 'seed=123456&frames=1500&size=10&satiation=4&color=30&fast=10', width: 1280, height: 720},
+    {query: 'seed=7&frames=200', width: 1280, height: 720, resizeTo: [700, 900]},
+    {query: 'seed=99&frames=60&size=6', width: 640, height: 360, ratio: 2},
+  ];
+  for (const c of cases) {
+    await withPage({query: c.query, width: c.width, height: c.height, ratio: c.ratio}, async (page) => {
+      if (c.resizeTo) {
+        await page.setViewportSize({width: c.resizeTo[0], height: c.resizeTo[1]});
+        await page.waitForFunction(([w, h]) => document.getElementById('flakes').width === w &&
+                                               document.getElementById('flakes').height === h, c.resizeTo);
+      }
+      const browserFrame = await heldFrame(page);
+      const [width, height] = c.resizeTo || [c.width * (c.ratio || 1), c.height * (c.ratio || 1)];
+      assert.deepEqual([browserFrame.width, browserFrame.height], [width, height], `${c.query}: canvas size`);
+      const native = nativeFrame(width, height, c.query);
+      const ours = browserFrame.rgba;
+      const litNative = countPixels(native, ours, (i) => lit(native, i));
+      const differing = countPixels(native, ours, (i) =>
+        native[i] !== ours[i] || native[i + 1] !== ours[i + 1] || native[i + 2] !== ours[i + 2]);
+      assert.ok(litNative > 500, `${c.query}: ${litNative} lit pixels natively`);
+      t.diagnostic(`${c.query} at ${width} x ${height}: ${differing} of ${width * height} pixels differ, ` +
+                   `${litNative} lit natively`);
+      assert.ok(differing <= 0.001 * width * height,
+                `${c.query} at ${width} x ${height}: ${differing} pixels differ from the native frame`);
+    });
+  }
+});
+
+test('a bad address shows one line and the flakes with the defaults', kTimeout, async () => {
+  const cases = [
+    ['size=abc', 'In the address, size must be a whole number from 1 to 10, not "abc"; showing the defaults.'],
+    ['fast=3&color=31', 'In the address, color must be a whole number from 1 to 30, not "31"; showing the defaults.'],
+    ['snow=1', 'In the address, unknown setting "snow" (known: fast, bright, size, satiation, color, alpha, seed, ' +
+               'frames); showing the defaults.'],
+    ['size', 'In the address, "size" needs a value (size=...); showing the defaults.'],
+  ];
+  for (const [query, line] of cases) {
+    await withPage({query}, async (page) => {
+      assert.equal(await page.textContent('#message'), line);
+      assert.equal(await page.isVisible('#message'), true);
+      await framesDrawn(page, 5);
+      assert.equal(await page.inputValue('input[name=size]'), '3', `${query}: the panel shows the defaults`);
+    });
+  }
+});
+
+test('the panel shows on a click and changes a setting and the address', kTimeout, async () => {
+  await withPage({query: 'fast=7'}, async (page) => {
+    assert.equal(await page.isVisible('#panel'), false);
+    await page.mouse.click(300, 300);
+    assert.equal(await page.isVisible('#panel'), true);
+    await page.fill('input[name=size]', '8');
+    assert.equal(new URL(page.url()).search, '?fast=7&size=8');
+    await page.keyboard.press('Escape');
+    assert.equal(await page.isVisible('#panel'), false);
+  });
+});
+
+test('full screen ends on a key, a click or a pointer that strays', kTimeout, async () => {
+  const inFullscreen = (page) => page.evaluate(() => document.fullscreenElement !== null);
+  const endings = {
+    key: (page) => page.keyboard.press('x'),
+    click: (page) => page.mouse.click(640, 360),
+    move: async (page) => {
+      await page.mouse.move(640, 360);
+      await page.mouse.move(643, 363);  // within the slack
+      assert.equal(await inFullscreen(page), true, 'a 3-pixel move left full screen');
+      await page.mouse.move(650, 360);
+    },
+  };
+  await withPage({}, async (page) => {
+    for (const [how, end] of Object.entries(endings)) {
+      await page.keyboard.press('Enter');  // any key shows the panel
+      await page.click('#fullscreen');
+      await page.waitForFunction(() => document.fullscreenElement !== null);
+      await page.waitForSelector('#panel', {state: 'hidden', timeout: 2000});
+      await end(page);
+      await page.waitForFunction(() => document.fullscreenElement === null, null, {timeout: 5000});
+      assert.equal(await page.isVisible('#panel'), false, `the panel came up after leaving by ${how}`);
+    }
+  });
+});
