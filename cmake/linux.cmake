@@ -86,7 +86,7 @@ add_custom_command(OUTPUT ${FLINDRA_CHANGELOG}
                    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/debian/changelog VERBATIM)
 add_custom_target(flindra_changelog ALL DEPENDS ${FLINDRA_CHANGELOG})
 install(FILES packaging/debian/copyright packaging/debian/README.Debian ${FLINDRA_CHANGELOG}
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/flindra)
 
 # make deb: dist/flindra_VERSION_amd64.deb, installed under /usr, stripped.
 set(CPACK_GENERATOR DEB)
@@ -94,8 +94,7 @@ set(CPACK_PACKAGE_NAME flindra)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Flindra developers <flindra@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "six-armed crystal flakes falling through space, for XScreenSaver")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Flindra draws up to 101 six-armed crystal flakes falling and swaying through
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Flindra draws up to 101 six-armed crystal flakes falling and swaying through
 3-D space as points of light, with OpenGL. Speed, brightness, flake size,
 number of flakes and sway rate are set on its XScreenSaver settings screen.
 
