@@ -114,6 +114,9 @@ set(CPACK_STRIP_FILES ON)
 include(CPack)
 
 # ---- Tests of the real program on an X server (label x11) --------------------
+if(NOT FLINDRA_TESTS)
+  return()
+endif()
 find_package(Python3 COMPONENTS Interpreter)
 # Mesa and Xlib keep per-process state until exit; only our leaks count.
 set(FLINDRA_X11_SANITIZER_ENV
