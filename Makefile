@@ -154,11 +154,13 @@ deb: linux
 	@cd build/linux && cpack -G DEB >/dev/null
 	@ls dist/flindra_$(VERSION)_amd64.deb
 
-# The README's picture of the Linux settings screen (docs/linux-settings.png):
-# xscreensaver-settings with Flindra picked, from the installed package.
+# The README's pictures of the Linux settings screens, made by the package
+# test on the way (run by hand, results committed): xscreensaver-settings
+# with Flindra picked (docs/linux-list.png) and Flindra's own settings
+# (docs/linux-settings.png).
 pictures-linux: deb
 	@scripts/install-deps linux linux-test
-	@scripts/make-linux-pictures dist/flindra_$(VERSION)_amd64.deb docs
+	@FLINDRA_PICTURES=$(CURDIR)/docs tests/x11/package_test dist/flindra_$(VERSION)_amd64.deb build/screenshot-package.png
 
 # The X11 program's whole-process figures on a 1920 x 1080 Xvfb, beside a bare
 # GLX program's; make bench also sets WINE_FULLSCREEN_SHARE, the share of a

@@ -225,7 +225,7 @@ std::string ConfigXml() {
                       xmlEscaped(s.title) + "\" _low-label=\"" + xmlEscaped(s.lowLabel) + "\" _high-label=\"" +
                       xmlEscaped(s.highLabel) + "\" low=\"" + std::to_string(range.low) + "\" high=\"" +
                       std::to_string(range.high) + "\" default=\"" + std::to_string(s.defaultValue) + "\"/>");
-    explained += xmlEscaped(std::string(s.title) + ": " + s.meaning) + ".\n";
+    explained += xmlEscaped(std::string(s.title) + ": " + s.meaning) + ".\n\n";
   }
   // Two columns, as XScreenSaver's own settings screens have them.
   const std::size_t half = (sliders.size() + 1) / 2;
@@ -247,7 +247,6 @@ std::string ConfigXml() {
          "drawn as points of light with OpenGL.\n"
          "\n" +
          explained +
-         "\n"
          FLINDRA_HOME_PAGE "\n"
          "\n"
          "Written by the Flindra authors; 2026.\n"
