@@ -1,7 +1,6 @@
 #include "x11/fps_overlay.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -44,7 +43,7 @@ void FpsOverlay::countFrame(double now) {
 
 void FpsOverlay::draw(int left, int bottom, int width, int height) const {
   if (lists_ == 0) return;
-  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LIST_BIT | GL_VIEWPORT_BIT);
+  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_VIEWPORT_BIT);
   glDisable(GL_LIGHTING);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
@@ -55,8 +54,12 @@ void FpsOverlay::draw(int left, int bottom, int width, int height) const {
   glOrtho(0, width, 0, height, -1, 1);
   glColor3fv(kTextColor);
   glRasterPos2i(kMargin, kMargin + font_->descent);
-  glListBase(lists_);
-  glCallLists(static_cast<GLsizei>(std::strlen(text_)), GL_UNSIGNED_BYTE, text_);
+  for (const char* c = text_; *c != '\0'; ++c) {
+    // HACK: Mesa's glXUseXFont gives the blank glyph no advance; move by the
+    // font's width instead.
+    if (*c == ' ') glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(font_->max_bounds.width), 0.0f, nullptr);
+    else glCallList(lists_ + static_cast<GLuint>(*c));
+  }
   glPopMatrix();
   glPopAttrib();
 }

@@ -41,6 +41,30 @@ std::string xmlEscaped(const std::string& text) {
   return out;
 }
 
+// The text after the lead-in, broken into lines of at most 79 columns, each
+// further line indented as far as the lead-in reaches.
+std::string wrapped(const std::string& leadIn, const std::string& text) {
+  constexpr std::size_t kWidth = 79;
+  std::string out = leadIn, line = leadIn;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t end = text.find(' ', from);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(from, end - from);
+    if (line.size() > leadIn.size() && line.size() + 1 + word.size() > kWidth) {
+      out += "\n" + std::string(leadIn.size(), ' ');
+      line = std::string(leadIn.size(), ' ');
+    } else if (line.size() > leadIn.size()) {
+      out += ' ';
+      line += ' ';
+    }
+    out += word;
+    line += word;
+    from = end + 1;
+  }
+  return out + "\n";
+}
+
 }  // namespace
 
 std::string Quoted(std::string_view text) {
@@ -179,26 +203,28 @@ std::string OptionMeaning(const SettingInfo& s) {
 std::string HelpText() {
   std::string text =
       "Usage: flindra [options]\n"
-      "Six-armed crystal flakes falling through space, for XScreenSaver and other X11 hosts.\n"
+      "Six-armed crystal flakes falling through space, for XScreenSaver and other\n"
+      "X11 hosts.\n"
       "\n"
       "Where it draws:\n"
-      "  -window             a window of its own, 1280 x 720 (the default); Esc or q closes it\n"
-      "  -root               the window in $XSCREENSAVER_WINDOW, else the root window, with\n"
-      "                      a flake field on each monitor\n"
+      "  -window             a window of its own, 1280 x 720 (the default); Esc or q\n"
+      "                      closes it\n"
+      "  -root               the window in $XSCREENSAVER_WINDOW, else the root window,\n"
+      "                      with a flake field on each monitor\n"
       "  -window-id ID       a window someone else made (decimal or 0x-hex)\n"
       "  -display NAME       the X display (default $DISPLAY)\n"
       "\n"
       "How it runs:\n"
       "  -delay USEC         microseconds between frames, 0 to " +
-      std::to_string(kMaxDelayUs) + " (default " + std::to_string(kDefaultDelayUs) +
+      std::to_string(kMaxDelayUs) + "\n                      (default " + std::to_string(kDefaultDelayUs) +
       ")\n"
       "  -fps                show the frame rate in the bottom-left corner\n"
       "\n"
       "How it looks:\n";
   for (const SettingInfo& s : kSettingTable) {
     char name[24];
-    std::snprintf(name, sizeof name, "  -%-18s", (OptionName(s) + " N").c_str());
-    text += name + OptionMeaning(s) + "\n";
+    std::snprintf(name, sizeof name, "  -%-19s", (OptionName(s) + " N").c_str());
+    text += wrapped(name, OptionMeaning(s) + ".");
   }
   text +=
       "\n"
