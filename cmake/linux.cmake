@@ -61,6 +61,13 @@ add_executable(flindra-add-to-xscreensaver src/x11/add_to_xscreensaver.cpp)
 target_compile_options(flindra-add-to-xscreensaver PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-add-to-xscreensaver PRIVATE ${FLINDRA_HARDENING_LINK})
 target_link_libraries(flindra-add-to-xscreensaver PRIVATE flindra_program_list)
+if(NOT FLINDRA_SANITIZE)
+  # The compilers' version notes are of no use in what the package ships.
+  foreach(program flindra flindra-add-to-xscreensaver)
+    add_custom_command(TARGET ${program} POST_BUILD COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
+                                                            $<TARGET_FILE:${program}>)
+  endforeach()
+endif()
 
 # The floor flindra's whole-process figures are read against (make bench-linux).
 add_executable(glx_reference EXCLUDE_FROM_ALL bench/linux/glx_reference.cpp bench/reference_frame.cpp)
