@@ -57,7 +57,7 @@ test-monitors: scr
 	@tests/monitors/saver_on_monitors.py $(MONITOR_LAYOUTS)
 
 # Every test of both builds.
-test: test-native test-win test-fuzz test-x11 test-monitors test-release test-web
+test: test-native test-win test-fuzz test-x11 test-x11-monitors test-monitors test-release test-web
 
 # Release files for Windows users in dist/: the zip, the installer and
 # SHA256SUMS, named by the version.
@@ -115,17 +115,38 @@ clean:
 	rm -rf build
 
 # ---- flindra for X11 (Linux) ---------------------------------------------------
-.PHONY: linux test-x11 run-linux deb bench-linux
+# These install only what the Linux program and its tests need
+# (scripts/install-deps linux linux-test), never Wine, MinGW or clang.
+.PHONY: deps-linux linux test-x11 test-x11-monitors test-package run-linux deb bench-linux pictures-linux
 
-# The optimised build: the program, its config file and manual page.
-linux: deps
+deps-linux:
+	@scripts/install-deps linux
+
+# The optimised build: the programs, the config file and the manual pages.
+linux: deps-linux
 	@cmake --preset linux >/dev/null
-	@cmake --build --preset linux -j $(JOBS) --target flindra flindra_config_files
+	@cmake --build --preset linux -j $(JOBS) --target flindra flindra-add-to-xscreensaver flindra_config_files \
+	  flindra_changelog
 
-# The real program on a private Xvfb with Mesa's GLX, and under the real
-# XScreenSaver daemon (label x11, sanitizer build).
-test-x11: native
+# The real program on a private Xvfb with Mesa's GLX and under the real
+# XScreenSaver daemon (label x11, sanitizer build), then the package.
+test-x11: deb
+	@scripts/install-deps linux linux-test
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j $(JOBS) --target x11_tests flindra print_config
 	@scripts/with-xvfb ctest --preset x11
+	@$(MAKE) test-package
+
+# The package: lintian, apt-get install, and a new user's way from
+# flindra-add-to-xscreensaver to Flindra on the screen.
+test-package: deb
+	@scripts/install-deps linux linux-test
+	@tests/x11/package_test dist/flindra_$(VERSION)_amd64.deb build/screenshot-package.png
+
+# flindra -root on a bare root spanning several monitors (scripts/with-monitors).
+test-x11-monitors: linux
+	@scripts/install-deps linux linux-test monitors win
+	@scripts/with-monitors side-by-side tests/x11/root_on_monitors.py build/linux/flindra
 
 # The windowed saver: on $$DISPLAY when there is one, else on a private Xvfb
 # with a screenshot saved to build/screenshot-linux.png.
@@ -135,7 +156,15 @@ run-linux: linux
 # The Debian package: dist/flindra_VERSION_amd64.deb.
 deb: linux
 	@cd build/linux && cpack -G DEB >/dev/null
-	@ls dist/flindra_*_amd64.deb
+	@ls dist/flindra_$(VERSION)_amd64.deb
+
+# The README's pictures of the Linux settings screens, made by the package
+# test on the way (run by hand, results committed): xscreensaver-settings
+# with Flindra picked (docs/linux-list.png) and Flindra's own settings
+# (docs/linux-settings.png).
+pictures-linux: deb
+	@scripts/install-deps linux linux-test
+	@FLINDRA_PICTURES=$(CURDIR)/docs tests/x11/package_test dist/flindra_$(VERSION)_amd64.deb build/screenshot-package.png
 
 # The X11 program's whole-process figures on a 1920 x 1080 Xvfb, beside a bare
 # GLX program's; make bench also sets WINE_FULLSCREEN_SHARE, the share of a

@@ -2,7 +2,18 @@
 # the settings table, its install layout, the Debian package and the x11
 # tests. Included from native.cmake after the core.
 pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+pkg_check_modules(XRANDR REQUIRED IMPORTED_TARGET xrandr)
 pkg_check_modules(GLX REQUIRED IMPORTED_TARGET gl)
+
+# Debian's hardening for what the package ships; the sanitizers already check
+# the test build, and _FORTIFY_SOURCE does not mix with them.
+if(FLINDRA_SANITIZE)
+  set(FLINDRA_HARDENING "")
+  set(FLINDRA_HARDENING_LINK "")
+else()
+  set(FLINDRA_HARDENING -D_FORTIFY_SOURCE=2 -fstack-protector-strong -Wformat -Werror=format-security -fPIE)
+  set(FLINDRA_HARDENING_LINK -pie -Wl,-z,relro -Wl,-z,now)
+endif()
 
 # The option parser and the generated files' text: standard C++ over the core.
 add_library(flindra_x11_options STATIC src/x11/options.cpp)
@@ -24,14 +35,39 @@ add_custom_command(OUTPUT ${FLINDRA_MAN_PAGE}
                            ${FLINDRA_MAN_PAGE}
                    DEPENDS print_config ${CMAKE_SOURCE_DIR}/packaging/flindra.6.in
                    COMMENT "Writing flindra.6 from its template and the settings table")
-add_custom_target(flindra_config_files ALL DEPENDS ${FLINDRA_CONFIG_XML} ${FLINDRA_MAN_PAGE})
+# Debian ships manual pages compressed, without a time stamp.
+set(FLINDRA_ADD_MAN_PAGE ${CMAKE_BINARY_DIR}/flindra-add-to-xscreensaver.1)
+configure_file(packaging/flindra-add-to-xscreensaver.1.in ${FLINDRA_ADD_MAN_PAGE} @ONLY)
+foreach(page ${FLINDRA_MAN_PAGE} ${FLINDRA_ADD_MAN_PAGE})
+  add_custom_command(OUTPUT ${page}.gz COMMAND gzip -9nc ${page} > ${page}.gz DEPENDS ${page} VERBATIM)
+endforeach()
+add_custom_target(flindra_config_files ALL
+                  DEPENDS ${FLINDRA_CONFIG_XML} ${FLINDRA_MAN_PAGE}.gz ${FLINDRA_ADD_MAN_PAGE}.gz)
 
 # GLX's libGL and GLU: never OSMesa in the same program.
-add_executable(flindra src/x11/main.cpp)
-target_compile_options(flindra PRIVATE ${FLINDRA_WARNINGS})
+add_executable(flindra src/x11/main.cpp src/x11/glx_surface.cpp src/x11/x_errors.cpp src/x11/fps_overlay.cpp)
+target_compile_options(flindra PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
+target_link_options(flindra PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
-target_link_libraries(flindra PRIVATE flindra_x11_options flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::X11)
+target_link_libraries(flindra PRIVATE flindra_x11_options flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::XRANDR
+                                      PkgConfig::X11)
 add_dependencies(flindra flindra_config_files)
+
+# The user's one step into XScreenSaver's list.
+add_library(flindra_program_list STATIC src/x11/program_list.cpp)
+target_compile_options(flindra_program_list PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
+target_include_directories(flindra_program_list PUBLIC ${CMAKE_SOURCE_DIR}/src)
+add_executable(flindra-add-to-xscreensaver src/x11/add_to_xscreensaver.cpp)
+target_compile_options(flindra-add-to-xscreensaver PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
+target_link_options(flindra-add-to-xscreensaver PRIVATE ${FLINDRA_HARDENING_LINK})
+target_link_libraries(flindra-add-to-xscreensaver PRIVATE flindra_program_list)
+if(NOT FLINDRA_SANITIZE)
+  # The compilers' version notes are of no use in what the package ships.
+  foreach(program flindra flindra-add-to-xscreensaver)
+    add_custom_command(TARGET ${program} POST_BUILD COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
+                                                            $<TARGET_FILE:${program}>)
+  endforeach()
+endif()
 
 # The floor flindra's whole-process figures are read against (make bench-linux).
 add_executable(glx_reference EXCLUDE_FROM_ALL bench/linux/glx_reference.cpp bench/reference_frame.cpp)
@@ -41,46 +77,80 @@ target_link_libraries(glx_reference PRIVATE flindra_core PkgConfig::GLX PkgConfi
 
 include(GNUInstallDirs)
 install(TARGETS flindra RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
+install(TARGETS flindra-add-to-xscreensaver RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${FLINDRA_CONFIG_XML} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
-install(FILES ${FLINDRA_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${FLINDRA_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${FLINDRA_ADD_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Debian's documentation files; a native package's changelog is changelog.gz,
+# and its newest entry names this version.
+file(STRINGS packaging/debian/changelog FLINDRA_CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT FLINDRA_CHANGELOG_TOP MATCHES "^flindra \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "packaging/debian/changelog: the newest entry is not version ${PROJECT_VERSION}")
+endif()
+set(FLINDRA_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${FLINDRA_CHANGELOG}
+                   COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/debian/changelog > ${FLINDRA_CHANGELOG}
+                   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/debian/changelog VERBATIM)
+add_custom_target(flindra_changelog ALL DEPENDS ${FLINDRA_CHANGELOG})
+install(FILES packaging/debian/copyright packaging/debian/README.Debian ${FLINDRA_CHANGELOG}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/flindra)
 
-# make deb: dist/flindra_VERSION_amd64.deb, installed under /usr.
+# make deb: dist/flindra_VERSION_amd64.deb, installed under /usr, stripped.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME flindra)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Flindra developers <flindra@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "six-armed crystal flakes falling through space, for XScreenSaver")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Flindra draws up to 101 six-armed crystal flakes falling and swaying through
+3-D space as points of light, with OpenGL. Speed, brightness, flake size,
+number of flakes and sway rate are set on its XScreenSaver settings screen.
+
+After installing, each user runs flindra-add-to-xscreensaver once to put
+Flindra into their own XScreenSaver list, then picks it in
+xscreensaver-settings.")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${FLINDRA_HOME_PAGE})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_SOURCE_DIR}/dist)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
 include(CPack)
 
 # ---- Tests of the real program on an X server (label x11) --------------------
+if(NOT FLINDRA_TESTS)
+  return()
+endif()
 find_package(Python3 COMPONENTS Interpreter)
-add_executable(x11_tests tests/x11/test_program.cpp tests/x11/support.cpp)
+# Mesa and Xlib keep per-process state until exit; only our leaks count.
+set(FLINDRA_X11_SANITIZER_ENV
+    "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/x11/lsan.supp:print_suppressions=0"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+add_executable(x11_tests tests/x11/test_program.cpp tests/x11/test_program_list.cpp tests/x11/support.cpp)
 target_include_directories(x11_tests PRIVATE tests/x11)
 target_compile_options(x11_tests PRIVATE ${FLINDRA_WARNINGS})
 target_compile_definitions(x11_tests PRIVATE FLINDRA_PROGRAM="$<TARGET_FILE:flindra>"
                                              FLINDRA_CONFIG_XML="${FLINDRA_CONFIG_XML}"
                                              FLINDRA_PROJECT_VERSION="${PROJECT_VERSION}")
-target_link_libraries(x11_tests PRIVATE flindra_x11_options PkgConfig::X11 GTest::gtest GTest::gtest_main)
+target_link_libraries(x11_tests PRIVATE flindra_x11_options flindra_program_list PkgConfig::X11 GTest::gtest
+                                        GTest::gtest_main)
 add_dependencies(x11_tests flindra)
 # Each test starts its own flindra processes on the display scripts/with-xvfb
 # gives; one at a time, so the CPU they measure against is theirs.
 gtest_discover_tests(x11_tests PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
-                     ENVIRONMENT "${FLINDRA_SANITIZER_ENV}" DISCOVERY_TIMEOUT 60)
+                     ENVIRONMENT "${FLINDRA_X11_SANITIZER_ENV}" DISCOVERY_TIMEOUT 60)
 add_test(NAME x11_xscreensaver_daemon
          COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/daemon_test $<TARGET_FILE:flindra>
                  ${CMAKE_BINARY_DIR}/screenshot-daemon.png)
 set_tests_properties(x11_xscreensaver_daemon PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
-                                                        ENVIRONMENT "${FLINDRA_SANITIZER_ENV}")
+                                                        ENVIRONMENT "${FLINDRA_X11_SANITIZER_ENV}")
 if(Python3_FOUND)
   add_test(NAME x11_config_file
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/x11/check_config.py $<TARGET_FILE:flindra>
                    ${FLINDRA_CONFIG_XML})
   set_tests_properties(x11_config_file PROPERTIES LABELS x11 TIMEOUT 60 RUN_SERIAL TRUE
-                                                  ENVIRONMENT "${FLINDRA_SANITIZER_ENV}")
+                                                  ENVIRONMENT "${FLINDRA_X11_SANITIZER_ENV}")
 endif()

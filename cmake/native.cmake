@@ -2,6 +2,7 @@
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the benchmarks.
 option(FLINDRA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
 option(FLINDRA_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+option(FLINDRA_TESTS "Build the tests and benchmarks (OSMesa, GoogleTest); off for the Linux package alone" ON)
 
 if(FLINDRA_FUZZ)
   add_subdirectory(tests/fuzz)
@@ -9,7 +10,6 @@ if(FLINDRA_FUZZ)
 endif()
 
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(OSMESA REQUIRED IMPORTED_TARGET osmesa)
 pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
 
 if(FLINDRA_SANITIZE)
@@ -19,8 +19,14 @@ if(FLINDRA_SANITIZE)
 endif()
 
 include(cmake/core.cmake)
+if(NOT FLINDRA_TESTS)
+  include(cmake/linux.cmake)
+  return()
+endif()
+
 # The core drawing offscreen: OSMesa exports the whole GL API; it must come
 # before GLU's own libGL.
+pkg_check_modules(OSMESA REQUIRED IMPORTED_TARGET osmesa)
 add_library(flindra_core_offscreen INTERFACE)
 target_link_libraries(flindra_core_offscreen INTERFACE flindra_core PkgConfig::OSMESA PkgConfig::GLU)
 

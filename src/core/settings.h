@@ -21,14 +21,20 @@ struct Settings {
 // The fixed values the preview draws with; the stored ones are never read there.
 constexpr Settings kPreviewSettings{5, 7, 5, 10, 5, 0};
 
-// One row per setting: stored name, dialog label, slider range, default.
+// One row per setting: stored name, dialog label, slider range, default,
+// and the words other screens explain it with.
 struct SettingInfo {
   const char* name;
-  const char* label;
+  const char* label;  // the Windows dialog's caption, exactly
   std::int32_t sliderMin;
   std::int32_t sliderMax;
   std::int32_t defaultValue;
   std::int32_t Settings::*value;
+  const char* title;      // what it is, in plain words ("Number of flakes")
+  const char* meaning;    // what it does, one sentence without a full stop
+  const char* lowLabel;   // the slider's ends ("Few", "Many")
+  const char* highLabel;
+  bool drawn;             // false: stored and edited only, nothing draws with it
 };
 constexpr int kSettingCount = 6;
 // In load/save order; the dialog's sliders follow it too. Note the label

@@ -4,6 +4,10 @@
 #include <cctype>
 #include <cstdio>
 
+#ifndef FLINDRA_HOME_PAGE
+#error "FLINDRA_HOME_PAGE comes from the build (the top CMakeLists.txt)"
+#endif
+
 namespace {
 
 // Whole number with an optional minus sign, no blanks; none when it has no
@@ -35,6 +39,30 @@ std::string xmlEscaped(const std::string& text) {
     }
   }
   return out;
+}
+
+// The text after the lead-in, broken into lines of at most 79 columns, each
+// further line indented as far as the lead-in reaches.
+std::string wrapped(const std::string& leadIn, const std::string& text) {
+  constexpr std::size_t kWidth = 79;
+  std::string out = leadIn, line = leadIn;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t end = text.find(' ', from);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(from, end - from);
+    if (line.size() > leadIn.size() && line.size() + 1 + word.size() > kWidth) {
+      out += "\n" + std::string(leadIn.size(), ' ');
+      line = std::string(leadIn.size(), ' ');
+    } else if (line.size() > leadIn.size()) {
+      out += ' ';
+      line += ' ';
+    }
+    out += word;
+    line += word;
+    from = end + 1;
+  }
+  return out + "\n";
 }
 
 }  // namespace
@@ -133,6 +161,10 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
         return fail("-delay must be a whole number of microseconds from 0 to " + std::to_string(kMaxDelayUs) +
                     ", not " + Quoted(*text));
       o.delayUs = static_cast<long>(*us);
+    } else if (name == "display") {
+      const auto text = value();
+      if (!text) return missing();
+      o.display = std::string(*text);
     } else if (name == "fps") {
       o.fps = true;
     } else if (name == "help" || name == "h") {
@@ -159,74 +191,101 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
   return parsed;
 }
 
+std::string OptionMeaning(const SettingInfo& s) {
+  const SettingRange range = OptionRange(s);
+  std::string low = s.lowLabel, high = s.highLabel;
+  for (std::string* word : {&low, &high})
+    (*word)[0] = static_cast<char>(std::tolower(static_cast<unsigned char>((*word)[0])));
+  return std::string(s.title) + ": " + s.meaning + ". " + std::to_string(range.low) + " (" + low + ") to " +
+         std::to_string(range.high) + " (" + high + "), default " + std::to_string(s.defaultValue);
+}
+
 std::string HelpText() {
   std::string text =
       "Usage: flindra [options]\n"
-      "Six-armed crystal flakes falling through space, for XScreenSaver and other X11 hosts.\n"
+      "Six-armed crystal flakes falling through space, for XScreenSaver and other\n"
+      "X11 hosts.\n"
       "\n"
       "Where it draws:\n"
-      "  -window             a window of its own, 1280 x 720 (the default); Esc or q closes it\n"
-      "  -root               the window in $XSCREENSAVER_WINDOW, else the root window\n"
+      "  -window             a window of its own, 1280 x 720 (the default); Esc or q\n"
+      "                      closes it\n"
+      "  -root               the window in $XSCREENSAVER_WINDOW, else the root window,\n"
+      "                      with a flake field on each monitor\n"
       "  -window-id ID       a window someone else made (decimal or 0x-hex)\n"
+      "  -display NAME       the X display (default $DISPLAY)\n"
       "\n"
-      "Options:\n"
+      "How it runs:\n"
       "  -delay USEC         microseconds between frames, 0 to " +
-      std::to_string(kMaxDelayUs) + " (default " + std::to_string(kDefaultDelayUs) +
+      std::to_string(kMaxDelayUs) + "\n                      (default " + std::to_string(kDefaultDelayUs) +
       ")\n"
-      "  -fps                print the frame rate to standard error once a second\n";
+      "  -fps                show the frame rate in the bottom-left corner\n"
+      "\n"
+      "How it looks:\n";
   for (const SettingInfo& s : kSettingTable) {
-    const SettingRange range = OptionRange(s);
-    char line[160];
-    std::snprintf(line, sizeof line, "  -%-18s %s, %d to %d (default %d)\n", (OptionName(s) + " N").c_str(), s.label,
-                  static_cast<int>(range.low), static_cast<int>(range.high), static_cast<int>(s.defaultValue));
-    text += line;
+    char name[24];
+    std::snprintf(name, sizeof name, "  -%-19s", (OptionName(s) + " N").c_str());
+    text += wrapped(name, OptionMeaning(s) + ".");
   }
   text +=
+      "\n"
       "  -help               this text\n"
       "  -version            the version\n"
       "\n"
-      "Every option may also be written with two dashes.\n"
-      "-bright sets the opacity the fade-in ends at; it shows only in a window of flindra's own\n"
-      "under a compositor that honours _NET_WM_WINDOW_OPACITY. In a window a host owns\n"
-      "(-root, -window-id) -bright and -alpha change nothing. -alpha is kept for the Windows\n"
-      "settings and changes nothing anywhere.\n";
+      "Every option may also be written with two dashes. In a window of its own\n"
+      "-bright is the window's opacity once faded in, which a compositor shows; in a\n"
+      "window a host owns (-root, -window-id) the flakes are drawn that much dimmer.\n";
   return text;
 }
 
 std::string ConfigXml() {
-  std::string xml =
-      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-      "<screensaver name=\"flindra\" _label=\"Flindra\" gl=\"yes\">\n"
-      "  <command arg=\"-root\"/>\n"
-      "  <number id=\"delay\" type=\"slider\" arg=\"-delay %\" _label=\"Frame rate\" _low-label=\"Low\" "
+  std::vector<std::string> sliders{
+      "<number id=\"delay\" type=\"slider\" arg=\"-delay %\" _label=\"Frame rate\" _low-label=\"Low\" "
       "_high-label=\"High\" low=\"0\" high=\"100000\" default=\"" +
-      std::to_string(kDefaultDelayUs) + "\" convert=\"invert\"/>\n";
+      std::to_string(kDefaultDelayUs) + "\" convert=\"invert\"/>"};
+  std::string explained;
   for (const SettingInfo& s : kSettingTable) {
+    if (!s.drawn) continue;  // nothing on the screen would change
     const SettingRange range = OptionRange(s);
     const std::string id = OptionName(s);
-    xml += "  <number id=\"" + id + "\" type=\"slider\" arg=\"-" + id + " %\" _label=\"" + xmlEscaped(s.label) +
-           "\" _low-label=\"" + std::to_string(range.low) + "\" _high-label=\"" + std::to_string(range.high) +
-           "\" low=\"" + std::to_string(range.low) + "\" high=\"" + std::to_string(range.high) + "\" default=\"" +
-           std::to_string(s.defaultValue) + "\"/>\n";
+    sliders.push_back("<number id=\"" + id + "\" type=\"slider\" arg=\"-" + id + " %\" _label=\"" +
+                      xmlEscaped(s.title) + "\" _low-label=\"" + xmlEscaped(s.lowLabel) + "\" _high-label=\"" +
+                      xmlEscaped(s.highLabel) + "\" low=\"" + std::to_string(range.low) + "\" high=\"" +
+                      std::to_string(range.high) + "\" default=\"" + std::to_string(s.defaultValue) + "\"/>");
+    explained += xmlEscaped(std::string(s.title) + ": " + s.meaning) + ".\n\n";
   }
-  xml +=
-      "  <boolean id=\"showfps\" _label=\"Show frame rate\" arg-set=\"-fps\"/>\n"
-      "  <_description>\n"
-      "Up to 101 six-armed crystal flakes fall and sway through 3-D space,\n"
-      "drawn as points of light with OpenGL.\n"
-      "  </_description>\n"
-      "</screensaver>\n";
-  return xml;
+  // Two columns, as XScreenSaver's own settings screens have them.
+  const std::size_t half = (sliders.size() + 1) / 2;
+  std::string columns = "  <hgroup>\n";
+  for (std::size_t from = 0; from < sliders.size(); from += half) {
+    columns += "    <vgroup>\n";
+    for (std::size_t i = from; i < from + half && i < sliders.size(); ++i) columns += "      " + sliders[i] + "\n";
+    columns += "    </vgroup>\n";
+  }
+  columns += "  </hgroup>\n";
+  return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+         "<screensaver name=\"flindra\" _label=\"Flindra\" gl=\"yes\">\n"
+         "  <command arg=\"-root\"/>\n" +
+         columns +
+         "  <boolean id=\"showfps\" _label=\"Show frame rate\" arg-set=\"-fps\"/>\n"
+         "  <xscreensaver-updater />\n"
+         "  <_description>\n"
+         "Up to 101 six-armed crystal flakes fall and sway through 3-D space,\n"
+         "drawn as points of light with OpenGL.\n"
+         "\n" +
+         explained +
+         FLINDRA_HOME_PAGE "\n"
+         "\n"
+         "Written by the Flindra authors; 2026.\n"
+         "  </_description>\n"
+         "</screensaver>\n";
 }
 
 std::string ManPage(std::string page, const std::string& version) {
   std::string synopsis, options;
   for (const SettingInfo& s : kSettingTable) {
-    const SettingRange range = OptionRange(s);
     const std::string name = OptionName(s);
     synopsis += "[\\-" + name + " \\fIn\\fP] ";
-    options += ".TP\n.BI \\-" + name + " \" n\"\n" + s.label + ", " + std::to_string(range.low) + " to " +
-               std::to_string(range.high) + " (default " + std::to_string(s.defaultValue) + ").\n";
+    options += ".TP\n.BI \\-" + name + " \" n\"\n" + OptionMeaning(s) + ".\n";
   }
   synopsis.pop_back();
   options.pop_back();

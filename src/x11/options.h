@@ -27,7 +27,8 @@ struct Options {
   DrawTarget target = DrawTarget::OwnWindow;
   std::uint32_t windowId = 0;  // the X window id of GivenWindow
   long delayUs = kDefaultDelayUs;
-  bool fps = false;  // frame rate to standard error once a second
+  bool fps = false;      // the frame rate drawn in a corner
+  std::string display;  // -display NAME; empty: $DISPLAY
   Settings settings = DefaultSettings();
 };
 
@@ -64,6 +65,10 @@ std::string Quoted(std::string_view text);
 // The complaint about a window id that ParseWindowId refuses, naming where it
 // came from (an option or a variable), the text quoted on one line.
 std::string WindowIdError(std::string_view source, std::string_view text);
+
+// "Speed: how fast the flakes fall; 0 holds them still. 0 (slow) to 10
+// (fast), default 3": what a setting's option does, from the table.
+std::string OptionMeaning(const SettingInfo& setting);
 
 // What -help prints, built from the settings table.
 std::string HelpText();

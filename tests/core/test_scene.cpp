@@ -213,3 +213,38 @@ TEST_F(Frame, TwoFieldsSeededAlikeDrawAlikeAndStepApart) {
 }
 
 }  // namespace
+
+namespace {
+
+// Dimming to a byte scales every pixel the frame drew by byte / 255, and the
+// next frame draws as if nothing had happened.
+TEST_F(Frame, DimmingScalesEveryPixelAndLeavesTheSceneAsSet) {
+  const auto other = std::make_unique<FlakeField>();
+  SeedFlakeTable(f, 5);
+  SeedFlakeTable(*other, 5);
+  const auto full = frameOf(f, s);
+  for (const std::uint8_t opacity : {std::uint8_t{255}, std::uint8_t{130}, std::uint8_t{5}}) {
+    OffscreenContext gl(160, 120);
+    ASSERT_TRUE(gl.ok());
+    SetupScene(160, 120, 160, 120);
+    auto copy = std::make_unique<FlakeField>(*other);
+    int frames = 0;
+    drawFrame(*copy, s, frames);
+    DimFrame(opacity);
+    glFinish();
+    int brightest = 0;
+    for (std::size_t i = 0; i < full.size(); ++i) {
+      if (i % 4 == 3) continue;  // alpha
+      brightest = std::max<int>(brightest, full[i]);
+      EXPECT_NEAR(gl.pixels()[i], full[i] * opacity / 255.0, 1.0) << "byte " << i << " at " << int{opacity};
+    }
+    EXPECT_GT(brightest, 200);
+    // The scene state is back: a further frame of the same field draws as a
+    // frame without dimming does.
+    auto again = std::make_unique<FlakeField>(*other);
+    drawFrame(*again, s, frames);
+    EXPECT_EQ(gl.pixels(), full) << int{opacity};
+  }
+}
+
+}  // namespace

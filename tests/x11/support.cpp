@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -118,16 +119,40 @@ Window makeWindow(Display* display, int width, int height) {
   return window;
 }
 
-int litPixels(Display* display, Window window, int x, int y, int width, int height) {
+namespace {
+
+// Calls see(0xRRGGBB) for each pixel of the rectangle; false when unreadable.
+template <class See>
+bool scanPixels(Display* display, Window window, int x, int y, int width, int height, See see) {
   XImage* image = XGetImage(display, window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height),
                             AllPlanes, ZPixmap);
-  if (image == nullptr) return -1;
-  int lit = 0;
+  if (image == nullptr) return false;
   for (int row = 0; row < height; ++row)
-    for (int column = 0; column < width; ++column)
-      if ((XGetPixel(image, column, row) & 0xFFFFFF) != 0) ++lit;
+    for (int column = 0; column < width; ++column) see(XGetPixel(image, column, row) & 0xFFFFFF);
   XDestroyImage(image);
-  return lit;
+  return true;
+}
+
+}  // namespace
+
+int litPixels(Display* display, Window window, int x, int y, int width, int height) {
+  int lit = 0;
+  const bool read = scanPixels(display, window, x, y, width, height, [&](unsigned long p) { lit += p != 0; });
+  return read ? lit : -1;
+}
+
+int pixelsOfColor(Display* display, Window window, int x, int y, int width, int height, unsigned long rgb) {
+  int found = 0;
+  const bool read = scanPixels(display, window, x, y, width, height, [&](unsigned long p) { found += p == rgb; });
+  return read ? found : -1;
+}
+
+int brightestChannel(Display* display, Window window, int width, int height) {
+  int brightest = 0;
+  const bool read = scanPixels(display, window, 0, 0, width, height, [&](unsigned long p) {
+    for (int shift : {0, 8, 16}) brightest = std::max(brightest, static_cast<int>((p >> shift) & 0xFF));
+  });
+  return read ? brightest : -1;
 }
 
 std::string hexId(unsigned long id) {

@@ -68,6 +68,13 @@ Window makeWindow(Display* display, int width, int height);
 // the window cannot be read.
 int litPixels(Display* display, Window window, int x, int y, int width, int height);
 
+// Pixels of the rectangle that are exactly this 0xRRGGBB; -1 when unreadable.
+int pixelsOfColor(Display* display, Window window, int x, int y, int width, int height, unsigned long rgb);
+
+// The highest red, green or blue value in the window's top-left width x
+// height; -1 when unreadable.
+int brightestChannel(Display* display, Window window, int width, int height);
+
 std::string hexId(unsigned long id);
 
 // A private Xvfb on the first free display from :120 up, with extra

@@ -37,7 +37,7 @@ class OnDisplay : public ::testing::Test {
 
 using GivenWindow = OnDisplay;
 
-TEST_F(GivenWindow, DrawsFollowsAResizeAndEndsWithZeroOnSigterm) {
+TEST_F(GivenWindow, DrawsFollowsAResizeAndEndsBySigterm) {
   const Window window = makeWindow(display, 320, 240);
   Flindra program({"-window-id", hexId(window), "-delay", "5000"});
   ASSERT_TRUE(drawsInto(window, 0, 0, 320, 240)) << program.stderrText();
@@ -59,7 +59,8 @@ TEST_F(GivenWindow, DrawsFollowsAResizeAndEndsWithZeroOnSigterm) {
   ASSERT_TRUE(program.running());
 
   program.signal(SIGTERM);
-  EXPECT_EQ(program.exitCode(2), 0) << program.stderrText();
+  EXPECT_EQ(program.exitCode(2), std::nullopt) << program.stderrText();
+  EXPECT_EQ(program.signalled(), SIGTERM);
   EXPECT_EQ(program.stderrText(), "");
   XDestroyWindow(display, window);
 }
@@ -73,17 +74,38 @@ TEST_F(GivenWindow, EndsWithZeroWhenTheWindowIsDestroyed) {
   EXPECT_EQ(program.exitCode(5), 0) << program.stderrText();
 }
 
-TEST_F(GivenWindow, SetsNoOpacityOnAHostsWindow) {
-  const Window window = makeWindow(display, 200, 150);
-  Flindra program({"-window-id", hexId(window), "-bright", "2", "-delay", "1000"});
-  ASSERT_TRUE(drawsInto(window, 0, 0, 200, 150)) << program.stderrText();
+// A host's window has no opacity to fade: the flakes are drawn as dim as the
+// fade would have made them (Brightness 10: 255, 5: 130, 1: 30 of 255), with
+// nothing set on the window.
+TEST_F(GivenWindow, DimsTheFlakesToTheBrightnessInsteadOfAnOpacity) {
   const Atom opacity = XInternAtom(display, "_NET_WM_WINDOW_OPACITY", False);
-  int count = 0;
-  Atom* atoms = XListProperties(display, window, &count);
-  for (int i = 0; i < count; ++i) EXPECT_NE(atoms[i], opacity);
-  if (atoms != nullptr) XFree(atoms);
-  program.signal(SIGINT);
-  EXPECT_EQ(program.exitCode(2), 0);
+  for (const auto& [bright, brightest] : {std::pair{"10", 255}, std::pair{"5", 130}, std::pair{"1", 30}}) {
+    const Window window = makeWindow(display, 200, 150);
+    Flindra program({"-window-id", hexId(window), "-bright", bright, "-fast", "0", "-delay", "1000"});
+    ASSERT_TRUE(drawsInto(window, 0, 0, 200, 150)) << program.stderrText();
+    EXPECT_NEAR(brightestChannel(display, window, 200, 150), brightest, 1) << bright;
+    int count = 0;
+    Atom* atoms = XListProperties(display, window, &count);
+    for (int i = 0; i < count; ++i) EXPECT_NE(atoms[i], opacity);
+    if (atoms != nullptr) XFree(atoms);
+    program.signal(SIGINT);
+    EXPECT_EQ(program.exitCode(2), std::nullopt);
+    EXPECT_EQ(program.signalled(), SIGINT);
+    XDestroyWindow(display, window);
+  }
+}
+
+// -fps writes the frame rate in the bottom-left corner, in the one colour
+// no flake has (flakes are grey).
+TEST_F(GivenWindow, ShowsTheFrameRateInTheCorner) {
+  const Window window = makeWindow(display, 320, 240);
+  Flindra program({"-window-id", hexId(window), "-fps"});
+  EXPECT_TRUE(waitFor([&] { return pixelsOfColor(display, window, 0, 200, 160, 40, 0xE1BE00) > 20; }, 15))
+      << program.stderrText();
+  EXPECT_EQ(pixelsOfColor(display, window, 0, 0, 320, 200, 0xE1BE00), 0);
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.exitCode(2), std::nullopt);
+  EXPECT_EQ(program.signalled(), SIGTERM);
   XDestroyWindow(display, window);
 }
 
@@ -92,7 +114,8 @@ TEST_F(OnDisplay, RootDrawsIntoXscreensaverWindow) {
   Flindra program({"-root"}, {{"XSCREENSAVER_WINDOW", hexId(window)}});
   ASSERT_TRUE(drawsInto(window, 0, 0, 240, 180)) << program.stderrText();
   program.signal(SIGTERM);
-  EXPECT_EQ(program.exitCode(2), 0) << program.stderrText();
+  EXPECT_EQ(program.exitCode(2), std::nullopt) << program.stderrText();
+  EXPECT_EQ(program.signalled(), SIGTERM);
   XDestroyWindow(display, window);
 }
 
@@ -187,12 +210,16 @@ TEST_F(OwnWindow, ClosesOnEscapeAndOnQ) {
   }
 }
 
+// Also: -display names the display, and a field starts with the first sway
+// step of its speed (10 / 5), as on every platform.
 TEST(Display, LosingTheConnectionEndsWithZero) {
   PrivateXvfb server;
   ASSERT_TRUE(server.ready());
-  Flindra program({"-window", "-delay", "1000"}, {{"DISPLAY", server.name()}, {"FLINDRA_REPORT_FIRST_FRAME", "1"}});
+  Flindra program({"-window", "-delay", "1000", "-fast", "10", "-display", server.name()},
+                  {{"DISPLAY", ":999"}, {"FLINDRA_REPORT_FIRST_FRAME", "1"}});
   ASSERT_TRUE(waitFor([&] { return program.stderrText().find("first frame") != std::string::npos; }, 15))
       << program.stderrText();
+  EXPECT_NE(program.stderrText().find("first frame (sway step 2)"), std::string::npos) << program.stderrText();
   server.stop();
   EXPECT_EQ(program.exitCode(5), 0) << program.stderrText();
 }
@@ -226,6 +253,13 @@ TEST_F(OnDisplay, AWindowIdThatNamesNoWindowIsRefused) {
   expectRefused({"-window-id", hexId(window)}, "flindra: window " + hexId(window) + " does not exist");
   expectRefused({"-root"}, "flindra: window " + hexId(window) + " does not exist",
                 {{"XSCREENSAVER_WINDOW", hexId(window)}});
+  // A window nothing can be drawn in.
+  const Window inputOnly = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, InputOnly,
+                                         CopyFromParent, 0, nullptr);
+  XSync(display, False);
+  expectRefused({"-window-id", hexId(inputOnly)},
+                "flindra: window " + hexId(inputOnly) + " is input-only: nothing can be drawn in it");
+  XDestroyWindow(display, inputOnly);
 }
 
 TEST_F(OnDisplay, AHostWindowVariableThatIsNoIdIsRefusedOnOneLine) {
@@ -239,6 +273,7 @@ TEST_F(OnDisplay, AHostWindowVariableThatIsNoIdIsRefusedOnOneLine) {
 TEST(BadInput, NoDisplayIsRefused) {
   expectRefused({}, "flindra: no display: DISPLAY is not set", {{"DISPLAY", ""}});
   expectRefused({"-root"}, "flindra: cannot open display \":999\"", {{"DISPLAY", ":999"}});
+  expectRefused({"-display", ":998"}, "flindra: cannot open display \":998\"");
   expectRefused({}, "flindra: cannot open display \":9\\x0A\\x1B[2J\"", {{"DISPLAY", ":9\n\x1b[2J"}});
 }
 
@@ -273,7 +308,9 @@ std::string attributeNear(const std::string& xml, const std::string& marker, con
   return element.substr(from, element.find('"', from) - from);
 }
 
-TEST(ConfigFile, OneSliderPerSettingWithTheTablesRangeAndDefault) {
+// Every setting that draws has its slider, in the table's words; Alpha, which
+// draws nothing, has none.
+TEST(ConfigFile, OneSliderPerDrawnSettingInTheTablesWords) {
   std::ifstream in(FLINDRA_CONFIG_XML);
   std::stringstream text;
   text << in.rdbuf();
@@ -281,17 +318,25 @@ TEST(ConfigFile, OneSliderPerSettingWithTheTablesRangeAndDefault) {
   ASSERT_FALSE(xml.empty());
   for (const SettingInfo& s : kSettingTable) {
     const std::string marker = "arg=\"-" + OptionName(s) + " %\"";
+    if (!s.drawn) {
+      EXPECT_EQ(xml.find(marker), std::string::npos) << s.name;
+      continue;
+    }
     ASSERT_NE(xml.find(marker), std::string::npos) << s.name;
     EXPECT_EQ(attributeNear(xml, marker, "type"), "slider") << s.name;
     EXPECT_EQ(attributeNear(xml, marker, "default"), std::to_string(s.defaultValue)) << s.name;
-    EXPECT_EQ(attributeNear(xml, marker, "_label"), s.label) << s.name;
+    EXPECT_EQ(attributeNear(xml, marker, "_label"), s.title) << s.name;
+    EXPECT_EQ(attributeNear(xml, marker, "_low-label"), s.lowLabel) << s.name;
+    EXPECT_EQ(attributeNear(xml, marker, "_high-label"), s.highLabel) << s.name;
     const SettingRange range = OptionRange(s);
     EXPECT_EQ(attributeNear(xml, marker, "low"), std::to_string(range.low)) << s.name;
     EXPECT_EQ(attributeNear(xml, marker, "high"), std::to_string(range.high)) << s.name;
     EXPECT_LE(range.low, s.sliderMin);
     EXPECT_GE(range.high, s.sliderMax);
   }
-  EXPECT_NE(xml.find("arg-set=\"-fps\""), std::string::npos);
+  for (const char* part : {"arg-set=\"-fps\"", "<xscreensaver-updater />", "<hgroup>", "<vgroup>",
+                           "\nWritten by ", FLINDRA_HOME_PAGE})
+    EXPECT_NE(xml.find(part), std::string::npos) << part;
 }
 
 }  // namespace
