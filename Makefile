@@ -11,22 +11,26 @@ endif
 # The one home page, set in CMakeLists.txt.
 HOME_PAGE := $(shell sed -n 's/^set(FLINDRA_HOME_PAGE "\(.*\)")$$/\1/p' CMakeLists.txt)
 
-.PHONY: all deps native win scr test test-native test-win test-fuzz test-monitors test-release release pictures run bench fuzz endurance clean
+.PHONY: all deps deps-win native win scr test test-native test-win test-fuzz test-monitors test-release release pictures run bench fuzz endurance clean
 
 all: native win
 
 deps:
 	@scripts/install-deps
 
+# What flindra.scr and its release need, without the Linux, fuzz and web sets.
+deps-win:
+	@scripts/install-deps core win
+
 native: deps
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native -j $(JOBS)
 
-win: deps
+win: deps-win
 	@cmake --preset win >/dev/null
 	@cmake --build --preset win -j $(JOBS)
 
-scr: deps
+scr: deps-win
 	@cmake --preset win >/dev/null
 	@cmake --build --preset win -j $(JOBS) --target flindra
 	@echo "built build/win/flindra.scr"
@@ -54,6 +58,7 @@ test-fuzz: deps
 # off and on ("changing"). MONITOR_LAYOUTS=single for one monitor.
 MONITOR_LAYOUTS ?= single side-by-side left above changing
 test-monitors: scr
+	@scripts/install-deps monitors
 	@tests/monitors/saver_on_monitors.py $(MONITOR_LAYOUTS)
 
 # Every test of both builds.
@@ -61,7 +66,7 @@ test: test-native test-win test-fuzz test-x11 test-x11-monitors test-monitors te
 
 # Release files for Windows users in dist/: the zip, the installer and
 # SHA256SUMS, named by the version.
-release: deps
+release: deps-win
 	@cmake --preset win >/dev/null
 	@cmake --build --preset win -j $(JOBS) --target release
 

@@ -59,8 +59,16 @@ function buildPanel() {
     const label = document.createElement('label');
     const caption = document.createElement('span');
     caption.textContent = setting.label;
+    label.title = setting.meaning;
     const input = Object.assign(document.createElement('input'),
                                 {type: 'range', name: setting.name, min: setting.low, max: setting.high});
+    const ends = document.createElement('span');
+    ends.className = 'ends';
+    ends.append(Object.assign(document.createElement('span'), {textContent: setting.lowLabel}),
+                Object.assign(document.createElement('span'), {textContent: setting.highLabel}));
+    const slider = document.createElement('span');
+    slider.className = 'slider';
+    slider.append(input, ends);
     input.value = setting.value;
     const output = document.createElement('output');
     output.value = setting.value;
@@ -71,7 +79,7 @@ function buildPanel() {
       history.replaceState(null, '', query ? '?' + query : location.pathname);
       canvas.style.opacity = String(Module._flindra_opacity() / 255);
     });
-    label.append(caption, input, output);
+    label.append(caption, slider, output);
     sliders.append(label);
   }
 }

@@ -137,10 +137,14 @@ std::string PageQuery(const Settings& settings) {
 std::string SettingsJson(const Settings& settings) {
   std::string json = "[";
   for (const SettingInfo& s : kSettingTable) {
+    // A slider that changes nothing on screen has no place on the panel; the
+    // address still takes its value.
+    if (!s.drawn) continue;
     const SettingRange range = OptionRange(s);
     if (json.size() > 1) json += ",";
-    json += "{\"name\":" + jsonString(OptionName(s)) + ",\"label\":" + jsonString(s.label) +
-            ",\"low\":" + std::to_string(range.low) +
+    json += "{\"name\":" + jsonString(OptionName(s)) + ",\"label\":" + jsonString(s.title) +
+            ",\"meaning\":" + jsonString(s.meaning) + ",\"lowLabel\":" + jsonString(s.lowLabel) +
+            ",\"highLabel\":" + jsonString(s.highLabel) + ",\"low\":" + std::to_string(range.low) +
             ",\"high\":" + std::to_string(range.high) + ",\"value\":" + std::to_string(settings.*s.value) + "}";
   }
   return json + "]";

@@ -88,10 +88,12 @@ TEST(PageQuery, PanelChangesOneSettingAndKeepsTheRest) {
 
 TEST(PageQuery, DescribesThePanelFromTheTable) {
   const std::string json = SettingsJson(withDefaults(&Settings::Size, 8));
-  EXPECT_EQ(json.rfind("[{\"name\":\"fast\",\"label\":\"Speed\",\"low\":0,\"high\":10,\"value\":3},", 0), 0u) << json;
-  EXPECT_NE(json.find("{\"name\":\"size\",\"label\":\"Size\",\"low\":1,\"high\":10,\"value\":8}"), std::string::npos);
-  EXPECT_NE(json.find("{\"name\":\"alpha\",\"label\":\"Color\",\"low\":0,\"high\":10,\"value\":0}]"),
-            std::string::npos);
+  EXPECT_EQ(json.rfind("[{\"name\":\"fast\",\"label\":\"Speed\",", 0), 0u) << json;
+  EXPECT_NE(json.find("{\"name\":\"size\",\"label\":\"Flake size\",\"meaning\":\"how large each flake is drawn\","
+                      "\"lowLabel\":\"Small\",\"highLabel\":\"Large\",\"low\":1,\"high\":10,\"value\":8}"),
+            std::string::npos)
+      << json;
+  EXPECT_EQ(json.find("alpha"), std::string::npos) << "a setting nothing draws with is on the panel: " << json;
 }
 
 TEST(PageBeat, StepsOncePer31MsAndCatchesUpOnlyALittle) {
