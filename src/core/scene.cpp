@@ -46,21 +46,3 @@ void DrawFrameWithArrays(FlakeField& field, const Settings& settings, FlakeVerti
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   StepAndDrawFlakesWithArrays(field, settings, vertices);
 }
-
-void DimFrame(std::uint8_t opacity) {
-  if (opacity == 255) return;
-  // One black quad over the viewport whose alpha scales what is there:
-  // destination x source alpha.
-  glDisable(GL_LIGHTING);
-  glDisable(GL_DEPTH_TEST);
-  glBlendFunc(GL_ZERO, GL_SRC_ALPHA);
-  glColor4f(0.0f, 0.0f, 0.0f, static_cast<GLfloat>(opacity) / 255.0f);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glRectf(-1.0f, -1.0f, 1.0f, 1.0f);
-  glPopMatrix();
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_LIGHTING);
-}

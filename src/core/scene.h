@@ -2,8 +2,6 @@
 // a flake field, for whatever context is current.
 #pragma once
 
-#include <cstdint>
-
 #include "core/flakes.h"
 
 // The aspect ratio handed to GLU: width / height rounded to a 32-bit float
@@ -31,9 +29,3 @@ void DrawFrame(FlakeField& field, const Settings& settings);
 // The same frame with the flakes drawn through client vertex arrays
 // (DrawFlakesWithArrays), into the caller's scratch vertices.
 void DrawFrameWithArrays(FlakeField& field, const Settings& settings, FlakeVertices& vertices);
-
-// Darkens what the current viewport holds to opacity / 255 of it, as the
-// frame would show through a window of that opacity over black (0 black,
-// 255 unchanged). For surfaces whose window has no opacity of its own, such
-// as one a host owns. Leaves the scene state as SetupScene set it.
-void DimFrame(std::uint8_t opacity);

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/dim_frame.h"
 #include "core/fade.h"
 #include "core/flakes.h"
 #include "core/fpu.h"

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/dim_frame.h"
 #include "core/settings.h"
 #include "core/flakes.h"
 #include "core/gl.h"
