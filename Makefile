@@ -207,7 +207,7 @@ run-web: web
 test-web: deps web
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native -j $(JOBS) --target native_frame
-	@FLINDRA_NATIVE_FRAME=build/native/native_frame node --test --test-reporter=spec tests/web/page.test.mjs
+	@FLINDRA_NATIVE_FRAME=build/native/native_frame node --test tests/web/page.test.mjs
 
 # Frames a second at 1280 x 720 over 10 s in headless Chromium, software WebGL.
 bench-web: web
