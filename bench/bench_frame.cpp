@@ -22,7 +22,7 @@ std::unique_ptr<FlakeField> seededField() {
 // The default settings, with no fall for the still frame.
 Settings stillSettings() {
   Settings settings = DefaultSettings();
-  settings.Fast = 0;
+  settings.Speed = 0;
   return settings;
 }
 

@@ -9,6 +9,6 @@ constexpr unsigned kFrameIntervalMs = 31;
 // FadeLevel after one more tick: +0.01 while below 1, then unchanged.
 double NextFadeLevel(double fadeLevel);
 
-// round(Bright * 25 * fadeLevel + 5) in x87 extended precision, ties to
+// round(Brightness * 25 * fadeLevel + 5) in x87 extended precision, ties to
 // even, saturated to 0..255 (0 = invisible, 255 = opaque).
 std::uint8_t OpacityByte(std::int32_t bright, double fadeLevel);

@@ -79,8 +79,8 @@ int StepFlakes(FlakeField& field, const Settings& settings) {
   if (RandomInt(field, 1500) + 500 <= field.SwayAngle) field.SwayStep = -0.5;
   if (field.SwayAngle <= 0) field.SwayStep = 0.5;
 
-  const int count = FlakesToDraw(settings.Satiation);
-  const double fall = settings.Fast * 0.005;
+  const int count = FlakesToDraw(settings.FlakeCount);
+  const double fall = settings.Speed * 0.005;
   for (int i = 0; i < count; ++i) {
     field.Height[i] -= fall;
     if (field.Height[i] < kRebirthLimit) GenerateFlake(field, i);
@@ -90,7 +90,7 @@ int StepFlakes(FlakeField& field, const Settings& settings) {
 
 void DrawFlakes(const FlakeField& field, const Settings& settings, int count) {
   const double size = settings.Size;
-  const double color = settings.Color;
+  const double color = settings.SwayRate;
   for (int i = 0; i < count; ++i) {
     glPushMatrix();
     glRotatef(static_cast<GLfloat>(field.SwayAngle * field.Depth[i] * color / 5), 0.0f, 1.0f, 0.0f);
@@ -125,7 +125,7 @@ void DrawFlakesWithArrays(const FlakeField& field, const Settings& settings, int
   if (count < 0) count = 0;
   if (count > kFlakeCount) count = kFlakeCount;
   const double size = settings.Size;
-  const double color = settings.Color;
+  const double color = settings.SwayRate;
   for (int i = 0; i < count; ++i) {
     int n = 0;
     for (int k = 0; k < kDrawnRings; ++k) {

@@ -50,18 +50,18 @@ void GenerateFlake(FlakeField& field, int i);
 void SeedFlakeTable(FlakeField& field);
 void SeedFlakeTable(FlakeField& field, std::uint32_t seed);
 
-// The sway's first per-frame step for a Fast, in degrees per unit of depth:
-// Fast / 5. A new field starts with it; StepFlakes reverses it later.
+// The sway's first per-frame step for a Speed, in degrees per unit of depth:
+// Speed / 5. A new field starts with it; StepFlakes reverses it later.
 double FirstSwayStep(std::int32_t fast);
 // The preview's first sway step, whatever its settings.
 constexpr double kPreviewFirstSwayStep = 0.5;
 
-// Number of flakes a frame processes for a Satiation: Satiation * 10 + 1,
-// never more than the table holds; 0 for a negative Satiation.
+// Number of flakes a frame processes for a FlakeCount: FlakeCount * 10 + 1,
+// never more than the table holds; 0 for a negative FlakeCount.
 int FlakesToDraw(std::int32_t satiation);
 
 // The model's part of a frame: the sway advances (one random draw), flakes
-// 0 .. Satiation * 10 fall and those strictly below -3 are reborn. Returns
+// 0 .. FlakeCount * 10 fall and those strictly below -3 are reborn. Returns
 // how many flakes the frame draws.
 int StepFlakes(FlakeField& field, const Settings& settings);
 

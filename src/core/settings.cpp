@@ -1,17 +1,17 @@
 #include "core/settings.h"
 
 const SettingInfo kSettingTable[kSettingCount] = {
-    {"Fast", "Speed", 0, 10, 3, &Settings::Fast, "Speed", "how fast the flakes fall; 0 holds them still", "Slow",
+    {"Fast", "Speed", 0, 10, 3, &Settings::Speed, "Speed", "how fast the flakes fall; 0 holds them still", "Slow",
      "Fast", true},
-    {"Bright", "Brightness", 1, 10, 10, &Settings::Bright, "Brightness", "how bright the flakes are once faded in",
+    {"Bright", "Brightness", 1, 10, 10, &Settings::Brightness, "Brightness", "how bright the flakes are once faded in",
      "Dim", "Bright", true},
     {"Size", "Size", 1, 10, 3, &Settings::Size, "Flake size", "how large each flake is drawn", "Small", "Large",
      true},
-    {"Satiation", "Satiation", 1, 10, 10, &Settings::Satiation, "Number of flakes",
+    {"Satiation", "Satiation", 1, 10, 10, &Settings::FlakeCount, "Number of flakes",
      "how many flakes fall: ten for each step and one more (11 to 101)", "Few", "Many", true},
-    {"Color", "Rotate", 1, 30, 5, &Settings::Color, "Sway rate",
+    {"Color", "Rotate", 1, 30, 5, &Settings::SwayRate, "Sway rate",
      "how fast the falling field turns to and fro about the vertical axis", "Slow", "Fast", true},
-    {"Alpha", "Color", 1, 10, 0, &Settings::Alpha, "Unused",
+    {"Alpha", "Color", 1, 10, 0, &Settings::Unused, "Unused",
      "no effect; kept so the value the Windows settings store stays as it is", "Low", "High", false},
 };
 

@@ -8,14 +8,16 @@
 #include <stdexcept>
 #include <string>
 
-// The six values as stored; any 32-bit value is safe to draw with.
+// The six values, named by what they do; the table below gives each its
+// stored name (Fast, Bright, Size, Satiation, Color, Alpha). Any 32-bit
+// value is safe to draw with.
 struct Settings {
-  std::int32_t Fast = 0;       // fall speed: Height drops Fast * 0.005 a frame
-  std::int32_t Bright = 0;     // opacity after the fade: 25 * Bright + 5
-  std::int32_t Size = 0;       // flake scale: lattice units * Size / 50
-  std::int32_t Satiation = 0;  // flakes 0 .. Satiation * 10 are drawn
-  std::int32_t Color = 0;      // sway rotation rate, Color / 5
-  std::int32_t Alpha = 0;      // stored and edited only; nothing draws with it
+  std::int32_t Speed = 0;       // stored "Fast": Height drops Speed * 0.005 a frame
+  std::int32_t Brightness = 0;  // stored "Bright": opacity after the fade, 25 * Brightness + 5
+  std::int32_t Size = 0;        // stored "Size": flake scale, lattice units * Size / 50
+  std::int32_t FlakeCount = 0;  // stored "Satiation": flakes 0 .. FlakeCount * 10 are drawn
+  std::int32_t SwayRate = 0;    // stored "Color": sway rotation rate, SwayRate / 5
+  std::int32_t Unused = 0;      // stored "Alpha": stored and edited only; nothing draws with it
 };
 
 // The fixed values the preview draws with; the stored ones are never read there.

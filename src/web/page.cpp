@@ -88,7 +88,7 @@ EMSCRIPTEN_KEEPALIVE void flindra_resize(int width, int height) {
   SetupProjection(width, height, width, height);
   if (saver->options.frames) return drawHeldFrame(*saver);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  DrawFlakes(saver->field, saver->options.settings, FlakesToDraw(saver->options.settings.Satiation));
+  DrawFlakes(saver->field, saver->options.settings, FlakesToDraw(saver->options.settings.FlakeCount));
   FlushPoints();
 }
 
@@ -108,7 +108,7 @@ EMSCRIPTEN_KEEPALIVE int flindra_tick(double nowMs) {
   FlushPoints();
   s.fadeLevel = NextFadeLevel(s.fadeLevel);
   ++s.frames;
-  return OpacityByte(s.options.settings.Bright, s.fadeLevel);
+  return OpacityByte(s.options.settings.Brightness, s.fadeLevel);
 }
 
 // The panel's change of one setting; "" or the complaint.
@@ -129,7 +129,7 @@ EMSCRIPTEN_KEEPALIVE const char* flindra_query() {
 
 // The opacity byte the fade has reached, for a page that shows no new frame.
 EMSCRIPTEN_KEEPALIVE int flindra_opacity() {
-  return saver ? OpacityByte(saver->options.settings.Bright, saver->fadeLevel) : 0;
+  return saver ? OpacityByte(saver->options.settings.Brightness, saver->fadeLevel) : 0;
 }
 
 // Frames drawn so far.

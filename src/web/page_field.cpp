@@ -6,7 +6,7 @@ void StartPageField(FlakeField& field, const PageOptions& options) {
   if (options.seed) SeedFlakeTable(field, *options.seed);
   else SeedFlakeTable(field);
   field.SwayAngle = 0;  // as a new field has it, also when a held frame is drawn again
-  field.SwayStep = FirstSwayStep(options.settings.Fast);
+  field.SwayStep = FirstSwayStep(options.settings.Speed);
 }
 
 void DrawFixedFrame(FlakeField& field, const PageOptions& options) {

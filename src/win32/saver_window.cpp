@@ -88,7 +88,7 @@ bool Saver::startDrawing(SaverWindow& w) {
     return false;
   }
   SeedFlakeTable(*w.field);
-  w.field->SwayStep = FirstSwayStep(settings.Fast);
+  w.field->SwayStep = FirstSwayStep(settings.Speed);
   return true;
 }
 
@@ -127,7 +127,7 @@ void Saver::Tick() {
     SetupProjection(w.viewWidth, w.viewHeight, w.viewWidth, w.viewHeight);
   }
   fadeLevel = NextFadeLevel(fadeLevel);
-  const std::uint8_t opacity = OpacityByte(settings.Bright, fadeLevel);
+  const std::uint8_t opacity = OpacityByte(settings.Brightness, fadeLevel);
   if (opacity != alpha) {
     alpha = opacity;
     for (const SaverWindow& w : windows)

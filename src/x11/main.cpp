@@ -92,7 +92,7 @@ void fitViews(std::vector<FieldView>& views, const std::vector<ScreenRect>& area
     if (views[i].field) continue;
     views[i].field = std::make_unique<FlakeField>();
     SeedFlakeTable(*views[i].field);
-    views[i].field->SwayStep = FirstSwayStep(settings.Fast);
+    views[i].field->SwayStep = FirstSwayStep(settings.Speed);
   }
 }
 
@@ -166,7 +166,7 @@ int run(const Options& options) {
   SetupScene(s.width, s.height, s.width, s.height);
   // A host's window has no opacity of its own: the flakes are dimmed to
   // what the fade would end at instead.
-  const std::uint8_t hostOpacity = OpacityByte(options.settings.Bright, 1.0);
+  const std::uint8_t hostOpacity = OpacityByte(options.settings.Brightness, 1.0);
 
   double fadeLevel = 0;
   int opacityShown = -1;  // none set yet
@@ -187,7 +187,7 @@ int run(const Options& options) {
       continue;
     }
     if (s.own) {
-      const std::uint8_t byte = OpacityByte(options.settings.Bright, fadeLevel);
+      const std::uint8_t byte = OpacityByte(options.settings.Brightness, fadeLevel);
       if (byte != opacityShown) {
         SetWindowOpacity(s, byte);
         opacityShown = byte;

@@ -43,7 +43,7 @@ using Allocations = FieldTest;
 
 TEST_F(Allocations, NoneAcrossManyFramesWithRebirths) {
   ASSERT_NE(hooksInstalled, 0);
-  s.Fast = 10;  // fast enough for many rebirths in the run
+  s.Speed = 10;  // fast enough for many rebirths in the run
   SeedFlakeTable(f, 9);
   f.SwayStep = 2;
   // Without a context the GL calls are no-ops, so every allocation counted
@@ -54,7 +54,7 @@ TEST_F(Allocations, NoneAcrossManyFramesWithRebirths) {
 
 TEST_F(Allocations, NoneAcrossManyArrayFramesWithRebirths) {
   ASSERT_NE(hooksInstalled, 0);
-  s.Fast = 10;
+  s.Speed = 10;
   SeedFlakeTable(f, 11);
   f.SwayStep = 2;
   auto vertices = std::make_unique<FlakeVertices>();  // the caller's scratch, made once

@@ -46,10 +46,10 @@ std::vector<Combination> extremeCombinations() {
 
 Settings settingsFor(const Combination& c) {
   Settings s = DefaultSettings();
-  s.Fast = c.fast;
+  s.Speed = c.fast;
   s.Size = c.size;
-  s.Satiation = c.satiation;
-  s.Color = c.color;
+  s.FlakeCount = c.satiation;
+  s.SwayRate = c.color;
   return s;
 }
 
@@ -113,8 +113,8 @@ TEST_F(Endurance, ModelStaysBoundedOverManyFrames) {
   SeedFlakeTable(f, 2024);
   f.SwayAngle = 0;
   f.SwayStep = 0.6;
-  s.Fast = 3;
-  s.Satiation = 10;
+  s.Speed = 3;
+  s.FlakeCount = 10;
   long turns = 0;
   for (long frame = 0; frame < frames; ++frame) {
     const double step = f.SwayStep;

@@ -16,10 +16,10 @@ constexpr double kDegree = 3.14159265358979323846 / 180;
 class Flakes : public FieldTest {
  protected:
   void setSettings(std::int32_t fast, std::int32_t size, std::int32_t satiation, std::int32_t color) {
-    s.Fast = fast;
+    s.Speed = fast;
     s.Size = size;
-    s.Satiation = satiation;
-    s.Color = color;
+    s.FlakeCount = satiation;
+    s.SwayRate = color;
   }
 };
 using FlakeLattice = Flakes;
@@ -151,13 +151,13 @@ TEST_F(FlakeModel, FlakesFallAndOnlyTheVisibleOnesMove) {
   for (int i = 0; i <= 10; ++i) EXPECT_DOUBLE_EQ(f.Height[i], before[i] - 3 * 0.005);
   for (int i = 11; i < kFlakeCount; ++i) EXPECT_EQ(f.Height[i], before[i]) << i;
 
-  s.Satiation = 0;
+  s.FlakeCount = 0;
   StepAndDrawFlakes(f, s);
   EXPECT_DOUBLE_EQ(f.Height[0], before[0] - 2 * (3 * 0.005));
   EXPECT_DOUBLE_EQ(f.Height[1], before[1] - 3 * 0.005);
 
   // Negative: nothing falls, but the sway still advances.
-  s.Satiation = -1;
+  s.FlakeCount = -1;
   const double angle = f.SwayAngle;
   StepAndDrawFlakes(f, s);
   EXPECT_DOUBLE_EQ(f.Height[0], before[0] - 2 * (3 * 0.005));
@@ -182,7 +182,7 @@ TEST_F(FlakeModel, RisingFlakesAreNeverReborn) {
 }
 
 TEST_F(FlakeModel, SwayTurnsAtZeroAndBetween500And2000) {
-  s.Satiation = -1;  // the sway alone: no flake work
+  s.FlakeCount = -1;  // the sway alone: no flake work
   f.SwayStep = 0;  // the full-screen start with Fast 0
   StepAndDrawFlakes(f, s);
   EXPECT_EQ(f.SwayAngle, 0.0);

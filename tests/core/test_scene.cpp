@@ -168,7 +168,7 @@ TEST_F(Frame, DrawsLitPointsAndLeavesTheStackAsItWas) {
 TEST_F(Frame, EmptyWhenNoFlakeIsVisible) {
   OffscreenContext gl(64, 64);
   ASSERT_TRUE(gl.ok());
-  s.Satiation = -1;
+  s.FlakeCount = -1;
   SetupScene(64, 64, 64, 64);
   SeedFlakeTable(f, 3);
   int swaps = 0;

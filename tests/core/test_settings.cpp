@@ -38,8 +38,8 @@ TEST(SettingTable, NamesLabelsRangesAndDefaults) {
     EXPECT_EQ(kSettingTable[i].defaultValue, defs[i]);
   }
   Settings s;
-  EXPECT_EQ(&(s.*kSettingTable[4].value), &s.Color);
-  EXPECT_EQ(&(s.*kSettingTable[5].value), &s.Alpha);
+  EXPECT_EQ(&(s.*kSettingTable[4].value), &s.SwayRate);
+  EXPECT_EQ(&(s.*kSettingTable[5].value), &s.Unused);
 }
 
 TEST_F(SettingsStore, FirstRunWritesTheDefaultsInOrder) {

@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       allZero = allZero && stored == 0;
       if (stored != 0 && settings.*kSettingTable[i].value != stored) std::abort();
     }
-    if (allZero && settings.Fast != 3) std::abort();  // first-run defaults
+    if (allZero && settings.Speed != 3) std::abort();  // first-run defaults
   }
   return 0;
 }

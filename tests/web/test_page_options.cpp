@@ -20,8 +20,8 @@ Settings withDefaults(std::int32_t Settings::*value, std::int32_t to) {
 }
 
 bool same(const Settings& a, const Settings& b) {
-  return a.Fast == b.Fast && a.Bright == b.Bright && a.Size == b.Size && a.Satiation == b.Satiation &&
-         a.Color == b.Color && a.Alpha == b.Alpha;
+  return a.Speed == b.Speed && a.Brightness == b.Brightness && a.Size == b.Size && a.FlakeCount == b.FlakeCount &&
+         a.SwayRate == b.SwayRate && a.Unused == b.Unused;
 }
 
 }  // namespace
@@ -29,7 +29,7 @@ bool same(const Settings& a, const Settings& b) {
 TEST(PageQuery, ReadsSettingsThroughTheOptionParser) {
   const Settings defaults = DefaultSettings();
   Settings sizeAndFast = withDefaults(&Settings::Size, 9);
-  sizeAndFast.Fast = 7;
+  sizeAndFast.Speed = 7;
   const QueryCase cases[] = {
       {"", defaults, ""},
       {"?", defaults, ""},
@@ -78,12 +78,12 @@ TEST(PageQuery, GivesBackTheSettingsItWasGiven) {
 }
 
 TEST(PageQuery, PanelChangesOneSettingAndKeepsTheRest) {
-  Settings settings = withDefaults(&Settings::Fast, 9);
+  Settings settings = withDefaults(&Settings::Speed, 9);
   EXPECT_EQ(SetPageSetting(settings, "color", "30"), "");
-  EXPECT_EQ(settings.Color, 30);
-  EXPECT_EQ(settings.Fast, 9);
+  EXPECT_EQ(settings.SwayRate, 30);
+  EXPECT_EQ(settings.Speed, 9);
   EXPECT_EQ(SetPageSetting(settings, "color", "31"), "color must be a whole number from 1 to 30, not \"31\"");
-  EXPECT_EQ(settings.Color, 30);
+  EXPECT_EQ(settings.SwayRate, 30);
 }
 
 TEST(PageQuery, DescribesThePanelFromTheTable) {

@@ -134,7 +134,7 @@ TEST_F(FullScreen, FadesInTickByTickToTheBrightnessOpacity) {
                       {1, {5, 6, 6, 6, 6}, {17, 18, 18, 18}, {30, 30, 30}}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.bright);
-    activeSaver().settings.Bright = row.bright;
+    activeSaver().settings.Brightness = row.bright;
     activeSaver().fadeLevel = 0;
     std::vector<int> seen{-1};  // index = tick
     for (int t = 1; t <= 103; ++t) {
@@ -155,7 +155,7 @@ TEST_F(FullScreen, FadesInTickByTickToTheBrightnessOpacity) {
     for (std::size_t t = 100; t <= 103; ++t) EXPECT_EQ(seen[t], 25 * row.bright + 5) << "tick " << t;
   }
   // The x87 extended sum: Bright 10 at tick 9 is 27 (doubles would give 28).
-  activeSaver().settings.Bright = 10;
+  activeSaver().settings.Brightness = 10;
   activeSaver().fadeLevel = 0;
   for (int t = 1; t <= 9; ++t) tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 27);
@@ -186,7 +186,7 @@ TEST_F(FullScreen, OpacityReachesTheSystemOnlyWhenTheByteChanges) {
   overwrite(77);
   tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 77);
-  activeSaver().settings.Bright = 9;
+  activeSaver().settings.Brightness = 9;
   tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 230);
 }
@@ -201,7 +201,7 @@ TEST_F(FullScreen, StoredBrightnessOutsideTheSliderSaturates) {
       RegistrySandbox::setAll({3, bright, 3, 10, 5, 1});
       startSaver();
     }
-    activeSaver().settings.Bright = bright;
+    activeSaver().settings.Brightness = bright;
     activeSaver().fadeLevel = 1.0000000000000007;
     tick(activeSaver());
     EXPECT_EQ(layered(saverWindow()).alpha, expected) << "Bright " << bright;
@@ -405,8 +405,8 @@ TEST_F(FullScreen, ReadErrorShowsItsTextAndTheWindowStaysUp) {
   ASSERT_TRUE(watcher.waitForBoxes(2));
   EXPECT_EQ(watcher.boxes()[1].text, "Failed to get data for 'Bright'");
   // The readable value is in use, the missing one at its default.
-  EXPECT_EQ(activeSaver().settings.Fast, 3);
-  EXPECT_EQ(activeSaver().settings.Bright, 10);
+  EXPECT_EQ(activeSaver().settings.Speed, 3);
+  EXPECT_EQ(activeSaver().settings.Brightness, 10);
 }
 
 TEST_F(FullScreen, PixelFormatFailureShowsOneBoxAndEndsTheSaver) {

@@ -87,12 +87,12 @@ TEST_F(SettingsDialogTest, SlidersMovedByKeyboardAndMouseChangeTheSaverFromItsNe
   activeSaver().fadeLevel = 1.0000000000000007;
   tick(activeSaver());
   ASSERT_EQ(systemAlpha(saverWindow()), 255);
-  activeSaver().settings.Satiation = 10;
+  activeSaver().settings.FlakeCount = 10;
 
   // Brightness one step down: the opacity at the saver's next tick.
   press(dialog->sliders[1], VK_LEFT);
   EXPECT_EQ(shownPosition(dialog->sliders[1]), 9);
-  EXPECT_EQ(activeSaver().settings.Bright, 9);
+  EXPECT_EQ(activeSaver().settings.Brightness, 9);
   EXPECT_TRUE(pumpUntil([this] { return systemAlpha(saverWindow()) == 230; }));
 
   // Speed by a click on the track right of the thumb: one page further.
@@ -102,14 +102,14 @@ TEST_F(SettingsDialogTest, SlidersMovedByKeyboardAndMouseChangeTheSaverFromItsNe
   ::PostMessageA(dialog->sliders[0], WM_LBUTTONDOWN, MK_LBUTTON, at);
   ::PostMessageA(dialog->sliders[0], WM_LBUTTONUP, 0, at);
   pumpMessages();
-  EXPECT_GT(activeSaver().settings.Fast, 3);
-  EXPECT_EQ(activeSaver().settings.Fast, shownPosition(dialog->sliders[0]));
-  const std::int32_t fast = activeSaver().settings.Fast;
+  EXPECT_GT(activeSaver().settings.Speed, 3);
+  EXPECT_EQ(activeSaver().settings.Speed, shownPosition(dialog->sliders[0]));
+  const std::int32_t fast = activeSaver().settings.Speed;
 
   // Satiation to its minimum: from the next frame on only flakes 0..10 move,
   // each by the new speed.
   press(dialog->sliders[3], VK_HOME);
-  EXPECT_EQ(activeSaver().settings.Satiation, 1);
+  EXPECT_EQ(activeSaver().settings.FlakeCount, 1);
   std::fill(std::begin(field().Height), std::end(field().Height), 5.0);
   tick(activeSaver());
   EXPECT_DOUBLE_EQ(field().Height[0], 5.0 - fast * 0.005);
@@ -125,8 +125,8 @@ TEST_F(SettingsDialogTest, SlidersMovedByKeyboardAndMouseChangeTheSaverFromItsNe
   // The "Rotate" slider edits Color, the "Color" slider edits Alpha.
   press(dialog->sliders[4], VK_RIGHT);
   press(dialog->sliders[5], VK_RIGHT);
-  EXPECT_EQ(activeSaver().settings.Color, 6);
-  EXPECT_EQ(activeSaver().settings.Alpha, 2);
+  EXPECT_EQ(activeSaver().settings.SwayRate, 6);
+  EXPECT_EQ(activeSaver().settings.Unused, 2);
   press(dialog->sliders[2], VK_RIGHT);
   EXPECT_EQ(activeSaver().settings.Size, 4);
 }
@@ -162,7 +162,7 @@ TEST_F(SettingsDialogTest, EveryOtherWayOutStoresNothingAndWithdrawsTheNotice) {
     startDialog();
     ASSERT_TRUE(screenSaverRunningHere());
     press(dialog->sliders[0], VK_RIGHT);
-    ASSERT_EQ(activeSaver().settings.Fast, 5);
+    ASSERT_EQ(activeSaver().settings.Speed, 5);
     way.act();
     EXPECT_TRUE(pumpUntil([this] { return ended(); }));
     EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{4, 6, 2, 7, 9, 3}));
@@ -265,7 +265,7 @@ TEST_F(SettingsDialogTest, OurSiteAsksTheShellToShowTheHomePage) {
   EXPECT_TRUE(::IsWindowVisible(dialog->window));
   EXPECT_EQ(::GetWindow(dialog->window, GW_OWNER), saverWindow());
   press(dialog->sliders[0], VK_RIGHT);
-  EXPECT_EQ(activeSaver().settings.Fast, 4);
+  EXPECT_EQ(activeSaver().settings.Speed, 4);
   EXPECT_FALSE(ended());
 }
 
