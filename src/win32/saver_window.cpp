@@ -19,15 +19,20 @@ constexpr UINT kSpiSetScreenSaverRunning = 97;
 // system has finished raising it, so the dialog can go back in front.
 constexpr UINT kBringDialogToFront = WM_APP + 1;
 constexpr DWORD kMonitorCheckMs = 1000;  // how often a tick looks at the monitor list
-// GUID_CONSOLE_DISPLAY_STATE: the console display is off (0), on (1) or dimmed (2).
+// GUID_CONSOLE_DISPLAY_STATE (Windows 8 on): the console display is off (0),
+// on (1) or dimmed (2). GUID_MONITOR_POWER_ON (before): off (0) or on (1).
 constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
 
 void announceScreenSaver(bool running) {
   ::SystemParametersInfoA(kSpiSetScreenSaverRunning, running ? TRUE : FALSE, nullptr, 0);
 }
 
-void makeCurrent(const SaverWindow& w) {
-  if (::wglGetCurrentContext() != w.rc) ::wglMakeCurrent(w.dc, w.rc);
+bool makeCurrent(const SaverWindow& w) { return ::wglGetCurrentContext() == w.rc || ::wglMakeCurrent(w.dc, w.rc); }
+
+DWORD lastInputTime() {
+  LASTINPUTINFO info{sizeof info, 0};
+  return ::GetLastInputInfo(&info) ? info.dwTime : 0;
 }
 
 ScreenRect screenRect(const RECT& r) { return ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top}; }
@@ -57,8 +62,10 @@ bool Saver::Create(bool loaded) {
   }
   ::SetTimer(primaryWindow(), kFrameTimerId, kFrameIntervalMs, nullptr);
   monitorsCheckedAt_ = ::GetTickCount();
-  displayNotice_ =
-      ::RegisterPowerSettingNotification(primaryWindow(), &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+  for (const GUID* setting : {&kConsoleDisplayState, &kMonitorPowerOn}) {
+    displayNotice_ = ::RegisterPowerSettingNotification(primaryWindow(), setting, DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (displayNotice_ != nullptr) break;
+  }
   if (!loaded) return true;
 
   for (SaverWindow& w : windows)
@@ -104,14 +111,21 @@ void Saver::Show() {
   // Where the pointer is as the saver appears; without one, the first move
   // report sets it.
   pointerKnown_ = ::GetCursorPos(&pointerStart_) != FALSE;
+  inputSeen_ = lastInputTime();
   // The primary's window last, so it is the active one.
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) ::ShowWindow(it->window, SW_SHOW);
   // NOTE: the foreground lock can leave a new window behind the program the
-  // user last worked in, which would then get the keys.
+  // user last worked in, which then gets the keys (Tick sees them).
   ::SetForegroundWindow(primaryWindow());
 }
 
 void Saver::Tick() {
+  // NOTE: the system may refuse the saver the foreground; keys then go to
+  // the program in front, and only the last input time tells.
+  if (input_ == SaverInput::AnyInputEnds && lastInputTime() != inputSeen_ && !owns(::GetForegroundWindow())) {
+    End();
+    return;
+  }
   if (::GetTickCount() - monitorsCheckedAt_ >= kMonitorCheckMs) {
     followMonitors();
     if (ended_) return;
@@ -123,7 +137,7 @@ void Saver::Tick() {
     w.viewWidth = client.right;
     w.viewHeight = client.bottom;
     if (w.rc == nullptr) continue;
-    makeCurrent(w);
+    if (!makeCurrent(w)) return fail("wglMakeCurrent failed", "Error");
     SetupProjection(w.viewWidth, w.viewHeight, w.viewWidth, w.viewHeight);
   }
   fadeLevel = NextFadeLevel(fadeLevel);
@@ -136,7 +150,7 @@ void Saver::Tick() {
   if (displayOff_) return;  // nobody sees it; the timer and the fade go on
   for (SaverWindow& w : windows) {
     if (w.rc == nullptr) continue;
-    makeCurrent(w);
+    if (!makeCurrent(w)) return fail("wglMakeCurrent failed", "Error");
     DrawSurfaceFrame(w.dc, *w.field, settings);
   }
 }
@@ -213,9 +227,11 @@ void Saver::pointerMovedTo(POINT at) {
   if (!pointerKnown_) {
     pointerKnown_ = true;
     pointerStart_ = at;
-    return;
+  } else if (std::abs(at.x - pointerStart_.x) > kPointerSlack || std::abs(at.y - pointerStart_.y) > kPointerSlack) {
+    return End();
   }
-  if (std::abs(at.x - pointerStart_.x) > kPointerSlack || std::abs(at.y - pointerStart_.y) > kPointerSlack) End();
+  // Jitter these windows saw is not input another program got.
+  inputSeen_ = lastInputTime();
 }
 
 LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -228,8 +244,7 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       // The camera follows the new shape at once; the viewport on the next tick.
       for (SaverWindow& w : windows) {
-        if (w.window != window || w.rc == nullptr) continue;
-        makeCurrent(w);
+        if (w.window != window || w.rc == nullptr || !makeCurrent(w)) continue;
         SetupProjection(w.viewWidth, w.viewHeight, LOWORD(lParam), HIWORD(lParam));
       }
       return 0;
@@ -268,8 +283,9 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_POWERBROADCAST:
       if (wParam == PBT_POWERSETTINGCHANGE) {
         const auto* change = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
-        if (change != nullptr && ::IsEqualGUID(change->PowerSetting, kConsoleDisplayState) &&
-            change->DataLength >= sizeof(DWORD))
+        if (change != nullptr && change->DataLength >= sizeof(DWORD) &&
+            (::IsEqualGUID(change->PowerSetting, kConsoleDisplayState) ||
+             ::IsEqualGUID(change->PowerSetting, kMonitorPowerOn)))
           displayOff_ = *reinterpret_cast<const DWORD*>(change->Data) == 0;
         return TRUE;
       }

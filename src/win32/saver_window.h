@@ -23,9 +23,10 @@ constexpr COLORREF kSaverColorKey = 0x1FFFFFFF;
 // first seen ends the saver; smaller jitter does not.
 constexpr int kPointerSlack = 4;
 
-// Full-screen mode ends on any key, click or pointer movement, and when
-// another program takes the activation; behind the settings dialog only Esc
-// ends it, as the user works the dialog and "Our site".
+// Full-screen mode ends on any key, click or pointer movement (also one that
+// reaches another program), and when another program takes the activation;
+// behind the settings dialog only Esc ends it, as the user works the dialog
+// and "Our site".
 enum class SaverInput { AnyInputEnds, EscapeOnly };
 
 // One monitor's window and what it draws with; a null handle is not held.
@@ -56,8 +57,10 @@ class Saver {
   // Notes where the pointer is, shows the windows and makes the primary's
   // the foreground window, so keys come here.
   void Show();
-  // One tick: follow the monitors (at most once a second) and a changed
-  // window size, fade, draw every window unless the display is off.
+  // One tick: end on input another program got, follow the monitors (at
+  // most once a second) and a changed window size, fade, draw every window
+  // unless the display is off. A context that cannot be made current stops
+  // the drawing with one box and ends the saver.
   void Tick();
   // Releases every surface, withdraws the running notice and ends the
   // message loop; every way out comes through here, once.
@@ -97,6 +100,7 @@ class Saver {
   bool ended_ = false;
   bool pointerKnown_ = false;
   POINT pointerStart_{};
+  DWORD inputSeen_ = 0;  // GetLastInputInfo at the start or the last pointer jitter
   bool displayOff_ = false;
   HPOWERNOTIFY displayNotice_ = nullptr;
   DWORD monitorsCheckedAt_ = 0;  // GetTickCount

@@ -1,6 +1,7 @@
 #include "win32/settings_dialog.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -169,6 +170,7 @@ SettingsDialog::~SettingsDialog() {
   if (labelFont != nullptr) ::DeleteObject(labelFont);
   if (buttonFont != nullptr) ::DeleteObject(buttonFont);
   if (background != nullptr) ::DeleteObject(background);
+  if (comStarted) ::CoUninitialize();
 }
 
 void SettingsDialog::layOut(int newDpi) {
@@ -221,6 +223,9 @@ void SettingsDialog::save() {
 }
 
 void SettingsDialog::openHomePage() {
+  // The shell may hand the address to an extension that needs COM on this
+  // thread; it stays initialised until the dialog goes.
+  if (!comStarted) comStarted = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
   const auto result =
       reinterpret_cast<INT_PTR>(::ShellExecuteA(window, "open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL));
   if (result <= 32) {

@@ -65,6 +65,7 @@ struct SettingsDialog {
   HFONT buttonFont = nullptr;
   HBRUSH background = nullptr;
   HWND lastFocus = nullptr;
+  bool comStarted = false;  // COM initialised for the shell, to be uninitialised
 };
 
 // Creates the dialog hidden, loads the settings and starts the saver behind

@@ -52,6 +52,7 @@ const char* CreateCurrentContext(HDC dc, HGLRC& rc) {
 const char* SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int viewWidth, int viewHeight,
                          int aspectWidth, int aspectHeight) {
   dc = ::GetDC(window);
+  if (dc == nullptr) return "GetDC failed";
   if (const char* failure = SetupPixelFormat(dc, variant)) return failure;
   if (const char* failure = CreateCurrentContext(dc, rc)) return failure;
   if (variant == SurfaceVariant::FullScreen) swapWithoutWaiting();

@@ -16,7 +16,7 @@ int ScreenBitsPerPixel();
 PIXELFORMATDESCRIPTOR PixelFormatRequest(int screenBitsPerPixel, SurfaceVariant variant);
 
 // The set-up steps below return null on success, else the failure's text
-// ("ChoosePixelFormat failed", "SetPixelFormat failed", "wglCreateContext
+// ("GetDC failed", "ChoosePixelFormat failed", "SetPixelFormat failed", "wglCreateContext
 // failed", "wglMakeCurrent failed"). They show nothing: whether the user is
 // told depends on where the surface is (a host's preview pane never shows a
 // box).

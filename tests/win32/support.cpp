@@ -212,10 +212,14 @@ std::vector<MessageBoxWatcher::Box> MessageBoxWatcher::boxes() {
 
 // ---- SaverProcess ---------------------------------------------------------
 
-SaverProcess::SaverProcess(const std::string& arguments) {
+std::string builtProgramPath() {
   char self[MAX_PATH] = {};
   ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-  const std::string program = directory(self) + "flindra.scr";
+  return directory(self) + "flindra.scr";
+}
+
+SaverProcess::SaverProcess(const std::string& arguments) {
+  const std::string program = builtProgramPath();
   std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -357,4 +361,28 @@ PixelFormatTakenAtCreation::PixelFormatTakenAtCreation(const char* className) {
 PixelFormatTakenAtCreation::~PixelFormatTakenAtCreation() {
   ::UnhookWindowsHookEx(hook_);
   formatTakenFrom = nullptr;
+}
+
+namespace {
+
+const char* activationRefusedTo = nullptr;  // the class whose windows stay inactive
+
+LRESULT CALLBACK refuseActivation(int code, WPARAM wParam, LPARAM lParam) {
+  char cls[64] = {};
+  if (code == HCBT_ACTIVATE) ::GetClassNameA(reinterpret_cast<HWND>(wParam), cls, sizeof cls);
+  if (activationRefusedTo != nullptr && std::string(cls) == activationRefusedTo) return 1;
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+ActivationRefused::ActivationRefused(const char* className) {
+  activationRefusedTo = className;
+  hook_ = ::SetWindowsHookExA(WH_CBT, refuseActivation, nullptr, ::GetCurrentThreadId());
+  EXPECT_NE(hook_, nullptr);
+}
+
+ActivationRefused::~ActivationRefused() {
+  ::UnhookWindowsHookEx(hook_);
+  activationRefusedTo = nullptr;
 }

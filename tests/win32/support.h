@@ -76,6 +76,9 @@ class MessageBoxWatcher {
   std::thread thread_;
 };
 
+// flindra.scr in the build directory, beside the test program.
+std::string builtProgramPath();
+
 // flindra.scr from the build directory, started as the host starts it.
 class SaverProcess {
  public:
@@ -142,6 +145,20 @@ class PixelFormatTakenAtCreation {
   ~PixelFormatTakenAtCreation();
   PixelFormatTakenAtCreation(const PixelFormatTakenAtCreation&) = delete;
   PixelFormatTakenAtCreation& operator=(const PixelFormatTakenAtCreation&) = delete;
+
+ private:
+  HHOOK hook_ = nullptr;
+};
+
+// While it lives, the system refuses activation to windows of this class on
+// this thread, as Windows' foreground lock can: they show without the
+// keyboard, which stays with the program in front.
+class ActivationRefused {
+ public:
+  explicit ActivationRefused(const char* className);
+  ~ActivationRefused();
+  ActivationRefused(const ActivationRefused&) = delete;
+  ActivationRefused& operator=(const ActivationRefused&) = delete;
 
  private:
   HHOOK hook_ = nullptr;

@@ -1,8 +1,11 @@
 // The full-screen saver window in this process: real window, real layered
 // attributes, real WGL context on Wine's OpenGL.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <thread>
+#include <vector>
 
 #include "core/flakes.h"
 #include "core/gl.h"
@@ -322,40 +325,122 @@ TEST_F(FullScreen, FollowsTheMonitorsKeepingTheFadeAndTheField) {
   EXPECT_TRUE(screenSaverRunningHere());
 }
 
-// What the system sends when the console display turns off (0), on (1) or
-// dims (2).
-void displayState(HWND window, DWORD state) {
+// The two settings the system reports the display's state in: the console
+// display (Windows 8 on; off 0, on 1, dimmed 2) and the monitor's power
+// (before; off 0, on 1).
+const struct DisplaySetting {
+  const char* name;
+  GUID id;
+  std::vector<DWORD> visible;
+} kDisplaySettings[] = {
+    {"console display", {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}}, {2, 1}},
+    {"monitor power", {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}}, {1}},
+};
+
+// What the system sends when that setting changes to state.
+void displayState(HWND window, const GUID& setting, DWORD state) {
   struct {
     GUID setting;
     DWORD length;
     DWORD data;
-  } change{{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}}, sizeof(DWORD), state};
+  } change{setting, sizeof(DWORD), state};
   static_assert(offsetof(POWERBROADCAST_SETTING, Data) == offsetof(decltype(change), data));
   EXPECT_EQ(::SendMessageA(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&change)),
             TRUE);
 }
 
 TEST_F(FullScreen, DrawsNothingWhileTheDisplayIsOff) {
-  startSaver();
-  const HWND w = saverWindow();
-  tick(activeSaver());
-  const double sway = field().SwayAngle;
-  displayState(w, 0);
-  EXPECT_TRUE(activeSaver().displayOff());
-  tick(activeSaver());
-  tick(activeSaver());
-  EXPECT_EQ(field().SwayAngle, sway) << "no frame stepped or drawn";
-  EXPECT_DOUBLE_EQ(activeSaver().fadeLevel, 0.03) << "the fade goes on";
-  for (const DWORD visible : {2u, 1u}) {
-    displayState(w, 0);
-    displayState(w, visible);
-    EXPECT_FALSE(activeSaver().displayOff()) << visible;
-    const double before = field().SwayAngle;
+  const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  for (const DisplaySetting& setting : kDisplaySettings) {
+    SCOPED_TRACE(setting.name);
+    startSaver();
+    const HWND w = saverWindow();
     tick(activeSaver());
-    EXPECT_NE(field().SwayAngle, before) << visible;
+    displayState(w, setting.id, 0);
+    const auto off = screenPixels(screen);
+    tick(activeSaver());
+    tick(activeSaver());
+    EXPECT_EQ(screenPixels(screen), off) << "no frame drawn";
+    EXPECT_EQ(layered(w).alpha, 12) << "the fade goes on: tick 3 at Bright 10";
+    for (const DWORD visible : setting.visible) {
+      displayState(w, setting.id, 0);
+      displayState(w, setting.id, visible);
+      const auto before = screenPixels(screen);
+      tick(activeSaver());
+      EXPECT_NE(screenPixels(screen), before) << visible;
+    }
+    EXPECT_FALSE(ended());
+    EXPECT_TRUE(::KillTimer(w, kFrameTimerId));
+    endTest();
   }
-  EXPECT_FALSE(ended());
-  EXPECT_TRUE(::KillTimer(w, kFrameTimerId));
+}
+
+// The system may refuse the saver the foreground; a key then goes to the
+// program in front. Full screen that key still ends the saver; behind the
+// settings dialog, where the user types, it does not.
+TEST_F(FullScreen, AKeyThatReachesAnotherProgramEndsOnlyTheFullScreenSaver) {
+  for (const SaverInput input : {SaverInput::AnyInputEnds, SaverInput::EscapeOnly}) {
+    const bool fullScreen = input == SaverInput::AnyInputEnds;
+    SCOPED_TRACE(fullScreen ? "full screen" : "settings mode");
+    SaverProcess other("/p");  // a popup that a key ends
+    const HWND popup = other.waitForWindow(kPreviewClassName);
+    ASSERT_NE(popup, nullptr);
+    ::SetForegroundWindow(popup);
+    ASSERT_TRUE(pumpUntil([popup] { return ::GetForegroundWindow() == popup; }));
+    const ActivationRefused refused(kSaverClassName);
+    startSaver(input);
+    // NOTE: Wine takes the foreground from the popup before the refusal;
+    // Windows would have left it there.
+    ::SetForegroundWindow(popup);
+    ASSERT_TRUE(pumpUntil([popup] { return ::GetForegroundWindow() == popup; }));
+    tick(activeSaver());
+    ASSERT_FALSE(ended());
+    sendKey('A', true), sendKey('A', false);
+    EXPECT_TRUE(pumpUntil([&other] { return other.waitForExit(0).has_value(); })) << "the popup got the key";
+    tick(activeSaver());
+    EXPECT_EQ(ended(), fullScreen);
+    EXPECT_EQ(screenSaverRunningHere(), !fullScreen);
+    endTest();
+  }
+}
+
+// A context that cannot be made current (here it is current on another
+// thread) stops the drawing with one box, and the saver ends.
+TEST_F(FullScreen, AContextThatCannotBeMadeCurrentStopsTheSaverWithOneBox) {
+  MessageBoxWatcher watcher;
+  startSaver();
+  tick(activeSaver());
+  const HWND w = saverWindow();
+  const HGLRC rc = ::wglGetCurrentContext();
+  ASSERT_NE(rc, nullptr);
+  ::wglMakeCurrent(nullptr, nullptr);
+  std::atomic<int> held{0};  // 1 current over there, -1 refused; 2 to let go
+  std::thread holder([&] {
+    const HDC dc = ::GetDC(w);
+    held = ::wglMakeCurrent(dc, rc) ? 1 : -1;
+    waitUntil([&] { return held == 2; });
+    ::wglMakeCurrent(nullptr, nullptr);
+    ::wglDeleteContext(rc);
+    ::ReleaseDC(w, dc);
+  });
+  waitUntil([&] { return held != 0; });
+  const bool tookIt = held == 1;
+  if (tookIt) {
+    tick(activeSaver());
+    tick(activeSaver());
+    pumpMessages();
+  }
+  held = 2;
+  holder.join();
+  ASSERT_TRUE(tookIt);
+  ASSERT_TRUE(watcher.waitForBoxes(1));
+  const auto boxes = watcher.boxes();
+  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_EQ(boxes[0].text, "wglMakeCurrent failed");
+  EXPECT_TRUE(ended());
+  EXPECT_FALSE(screenSaverRunningHere());
+  EXPECT_FALSE(::KillTimer(w, kFrameTimerId));  // stopped
 }
 
 // Full screen, another program taking the desktop ends the saver; behind

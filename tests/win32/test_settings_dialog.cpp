@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <fstream>
@@ -258,6 +259,8 @@ TEST_F(SettingsDialogTest, OurSiteAsksTheShellToShowTheHomePage) {
   ASSERT_TRUE(started.has_value());
   EXPECT_EQ(started->first, SW_SHOWNORMAL);
   EXPECT_EQ(started->second, std::string("\"") + kHomePageUrl + "\"");
+  // The shell ran with COM initialised apartment-threaded on this thread.
+  EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
   // The saver steps back so the browser comes to the front; the dialog
   // stays, in front of the saver, and still works. (Wine 8 keeps the owned
   // dialog's topmost flag whatever it is asked, so that is not checked.)
@@ -267,6 +270,10 @@ TEST_F(SettingsDialogTest, OurSiteAsksTheShellToShowTheHomePage) {
   press(dialog->sliders[0], VK_RIGHT);
   EXPECT_EQ(activeSaver().settings.Speed, 4);
   EXPECT_FALSE(ended());
+  // The dialog gives COM back as it goes.
+  endTest();
+  EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+  ::CoUninitialize();
 }
 
 TEST_F(SettingsDialogTest, OurSiteRefusedByTheShellSaysSoAndStaysOnTop) {

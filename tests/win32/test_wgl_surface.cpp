@@ -85,6 +85,17 @@ TEST(PixelFormat, FailuresGiveTheirTextAndShowNothing) {
   ASSERT_TRUE(::SetPixelFormat(dc, chosen == 1 ? 2 : 1, &request));
   EXPECT_STREQ(SetupPixelFormat(dc, SurfaceVariant::Preview), "SetPixelFormat failed");
   ::ReleaseDC(window.handle(), dc);
+
+  // A window gone by the time its surface is set up has no device context.
+  HWND gone = nullptr;
+  {
+    const TestWindow destroyed(64, 64);
+    gone = destroyed.handle();
+  }
+  HDC noDc = nullptr;
+  EXPECT_STREQ(SetupSurface(gone, SurfaceVariant::Preview, noDc, rc, 64, 64, 64, 64), "GetDC failed");
+  EXPECT_EQ(noDc, nullptr);
+  EXPECT_EQ(rc, nullptr);
   EXPECT_TRUE(watcher.boxes().empty());
 }
 
