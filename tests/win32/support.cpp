@@ -5,7 +5,6 @@
 #include "core/settings.h"
 #include "win32/settings_dialog.h"
 #include "win32/preview.h"
-#include "win32/wgl_surface.h"
 
 namespace {
 
@@ -324,6 +323,19 @@ void sendMouseClick() {
   ::SendInput(2, input, sizeof input[0]);
 }
 
+PIXELFORMATDESCRIPTOR pixelFormatAskedFor(SurfaceVariant variant) {
+  const HDC screen = ::GetDC(nullptr);
+  const auto bits = static_cast<BYTE>(::GetDeviceCaps(screen, BITSPIXEL) & 0xFF);
+  ::ReleaseDC(nullptr, screen);
+  PIXELFORMATDESCRIPTOR pfd{};
+  pfd.nSize = sizeof pfd;
+  pfd.nVersion = 1;
+  pfd.dwFlags = 0x25;  // PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER
+  pfd.cColorBits = bits;
+  pfd.cDepthBits = variant == SurfaceVariant::FullScreen ? bits : BYTE{16};
+  return pfd;
+}
+
 namespace {
 
 const char* formatTakenFrom = nullptr;  // the class whose windows lose their format
@@ -335,7 +347,7 @@ LRESULT CALLBACK takeAFormat(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && sent->message == WM_CREATE && formatTakenFrom != nullptr &&
       std::string(cls) == formatTakenFrom) {
     const HDC dc = ::GetDC(sent->hwnd);
-    const PIXELFORMATDESCRIPTOR wanted = PixelFormatRequest(ScreenBitsPerPixel(), SurfaceVariant::FullScreen);
+    const PIXELFORMATDESCRIPTOR wanted = pixelFormatAskedFor(SurfaceVariant::FullScreen);
     const int chosen = ::ChoosePixelFormat(dc, &wanted);
     const int count = ::DescribePixelFormat(dc, 1, sizeof wanted, nullptr);
     for (int i = 1; i <= count; ++i) {

@@ -17,6 +17,7 @@
 
 #include "core/settings.h"
 #include "saved_registry.h"
+#include "win32/wgl_surface.h"
 
 // Saves HKCU\Software\Flindra, starts the test without it, and puts back
 // exactly what was there.
@@ -134,6 +135,11 @@ void sendMouseMoveTo(int x, int y);
 // Moves the pointer and waits until the system reports it there.
 bool placePointer(int x, int y);
 void sendMouseClick();
+
+// The pixel format the program asks for, as the documentation gives it: RGBA,
+// double-buffered, on a window; colour bits the screen depth's low 8 bits,
+// depth bits as many (full screen) or 16 (preview); every other field 0.
+PIXELFORMATDESCRIPTOR pixelFormatAskedFor(SurfaceVariant variant);
 
 // While it lives, every window of this class created on this thread gets,
 // as it is created, an OpenGL pixel format other than the one the program

@@ -43,14 +43,20 @@ class RegistrySettings : public ::testing::Test {
   // Loads through a key the test can look at afterwards; the error text or "".
   std::string load() {
     RegistrySettingsKey key;
+    const DWORD handles = handleCount();
     std::string error;
     try {
       LoadSettings(key, loaded);
     } catch (const SettingsError& e) {
       error = e.what();
     }
-    EXPECT_FALSE(key.isOpen()) << "the key must be closed on every path";
+    EXPECT_EQ(handleCount(), handles) << "the key must be closed on every path";
     return error;
+  }
+  static DWORD handleCount() {
+    DWORD count = 0;
+    EXPECT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &count));
+    return count;
   }
   RegistrySandbox sandbox;
   std::vector<std::int32_t> current() const {
@@ -124,8 +130,9 @@ TEST_F(RegistrySettings, ShortDwordReadsWithZeroHighBytes) {
 TEST_F(RegistrySettings, SaveWritesAllSixAsDwords) {
   RegistrySettingsKey key;
   const Settings values{10, 1, 10, 1, 30, -7};
+  const DWORD handles = handleCount();
   EXPECT_EQ(SaveSettings(key, values), SaveResult::Saved);
-  EXPECT_FALSE(key.isOpen());
+  EXPECT_EQ(handleCount(), handles);
   const auto stored = storedValues();
   ASSERT_EQ(stored.size(), 6u);
   EXPECT_EQ(stored.at("Color").value, 30u);
