@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "support.h"
+#include "core/fade.h"
 #include "x11/options.h"
 
 namespace {
@@ -218,6 +219,28 @@ TEST_F(OwnWindow, FadesToItsBrightnessAndClosesOnWmDeleteWindow) {
   XSendEvent(display, window, False, NoEventMask, &event);
   XFlush(display);
   EXPECT_EQ(program.exitCode(5), 0) << program.stderrText();
+}
+
+// The window's opacity at each of the first ticks is the core fade's byte
+// for that tick, as on every platform: the first frame already shows tick
+// 1's, not the level before the fade began.
+TEST_F(OwnWindow, FadeTicksInStepWithTheCoreFade) {
+  Flindra program({"-window", "-bright", "10", "-delay", "400000"});
+  const Window window = find();
+  ASSERT_NE(window, 0u) << program.stderrText();
+  // The distinct opacities in the order they appear, a tick 400 ms apart.
+  std::vector<unsigned long> seen;
+  EXPECT_TRUE(waitFor(
+      [&] {
+        const auto now = opacity(window);
+        if (now && (seen.empty() || seen.back() != *now)) seen.push_back(*now);
+        return seen.size() == 3;
+      },
+      5));
+  FadeIn fade;
+  std::vector<unsigned long> expected;
+  for (int tick = 1; tick <= 3; ++tick) expected.push_back(fade.tick(10) * 0x01010101ul);
+  EXPECT_EQ(seen, expected);
 }
 
 // -fps writes the frame rate in the bottom-left corner, in the one colour no
