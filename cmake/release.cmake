@@ -13,7 +13,7 @@ add_library(flindra_setup MODULE packaging/setup_plugin/plugin.cpp)
 set_target_properties(flindra_setup PROPERTIES PREFIX "")
 target_compile_options(flindra_setup PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(flindra_setup PRIVATE flindra_setup_logic)
-target_link_options(flindra_setup PRIVATE ${FLINDRA_STATIC_LINK})
+target_link_options(flindra_setup PRIVATE ${FLINDRA_STATIC_LINK} ${FLINDRA_REPRODUCIBLE_LINK})
 
 add_custom_target(release
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-release ${PROJECT_VERSION} ${FLINDRA_HOME_PAGE} $<TARGET_FILE:flindra>
