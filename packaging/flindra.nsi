@@ -396,6 +396,13 @@ Section "un.Flindra screen saver" SecUnProgram
   Delete "$INSTDIR\README.txt"
   Call un.RemoveSelf
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; Started without _?= (as Apps and Features does), this is NSIS's copy in
+  ; a folder of its own under %TEMP%, which NSIS has Windows delete at the
+  ; restart, but the folder before the file in it, so the folder would stay.
+  ; Named again after the file, it goes.
+  ${If} $EXEDIR != $INSTDIR
+    System::Call 'kernel32::MoveFileExW(w "$EXEDIR", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+  ${EndIf}
 SectionEnd
 
 Section /o "un.Remove my Flindra settings" SecUnSettings
