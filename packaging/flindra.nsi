@@ -52,7 +52,6 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Flindra"
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SETTINGS_KEY "Software\Flindra"
-!define SESSION_MANAGER_KEY "SYSTEM\CurrentControlSet\Control\Session Manager"
 !define SAVER "$SYSDIR\flindra.scr"
 !define EXIT_NEWER_INSTALLED 3
 !define EXIT_NOT_ADMIN 4
