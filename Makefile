@@ -71,10 +71,13 @@ release: deps-win
 	@cmake --build --preset win -j $(JOBS) --target release
 
 # The real installer and uninstaller under Wine, in a prefix of their own
-# (build/release-prefix) so the Wine tests' prefix keeps no screen saver set.
+# (build/release-prefix) so the Wine tests' prefix keeps no screen saver set;
+# then the release built again, relinked and repacked, byte for byte.
 test-release: release
-	@cmake --build --preset win -j $(JOBS) --target preview_host setting_change_probe installer_pilot
+	@cmake --build --preset win -j $(JOBS) --target preview_host setting_change_probe installer_pilot \
+	  pending_renames_test
 	@WINEPREFIX=$(CURDIR)/build/release-prefix $(WITH_DISPLAY) tests/release/test-installer $(VERSION) $(HOME_PAGE) dist build/win
+	@tests/release/rebuild-same win $(VERSION)
 
 # The README's pictures in docs/, made by flindra.scr under Wine (run by hand,
 # results committed).
@@ -147,6 +150,7 @@ test-x11: deb
 test-package: deb
 	@scripts/install-deps linux linux-test
 	@tests/x11/package_test dist/flindra_$(VERSION)_amd64.deb build/screenshot-package.png
+	@tests/release/rebuild-same deb $(VERSION)
 
 # flindra -root on a bare root spanning several monitors (scripts/with-monitors).
 test-x11-monitors: linux
@@ -158,9 +162,10 @@ test-x11-monitors: linux
 run-linux: linux
 	@scripts/run-linux $(ARGS)
 
-# The Debian package: dist/flindra_VERSION_amd64.deb.
+# The Debian package: dist/flindra_VERSION_amd64.deb, every time in it the
+# last commit's (SOURCE_DATE_EPOCH), so that a rebuild gives the same bytes.
 deb: linux
-	@cd build/linux && cpack -G DEB >/dev/null
+	@cd build/linux && SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct)} cpack -G DEB >/dev/null
 	@ls dist/flindra_$(VERSION)_amd64.deb
 
 # The README's pictures of the Linux settings screens, made by the package
