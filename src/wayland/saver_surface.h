@@ -1,0 +1,53 @@
+// A surface that covers one output: a layer-shell surface on the overlay
+// layer, or (where the compositor has no layer shell) one full-screen
+// xdg_toplevel. Each has its own flake field, viewport and camera, and is
+// drawn only when the compositor asks for a frame, so nothing is drawn while
+// it is hidden.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "core/flakes.h"
+#include "wayland/connection.h"
+#include "wayland/egl_context.h"
+
+struct zwlr_layer_surface_v1;
+struct xdg_surface;
+struct xdg_toplevel;
+
+struct SaverSurface {
+  Output* output = nullptr;  // none for the full-screen window
+  wl_surface* surface = nullptr;
+  zwlr_layer_surface_v1* layer = nullptr;
+  xdg_surface* xdgSurface = nullptr;
+  xdg_toplevel* toplevel = nullptr;
+  wl_callback* frameAsked = nullptr;  // the next frame the compositor has not yet asked for
+  int width = 0, height = 0;          // the compositor's size, logical pixels
+  std::int32_t scale = 1;             // buffer pixels per logical pixel
+  bool configured = false;
+  bool closed = false;       // the compositor took it away
+  bool windowClosed = false; // the full-screen window's close was asked for
+  int framesShown = 0;
+  EglWindow egl;
+  std::unique_ptr<FlakeField> field;
+};
+
+// A layer surface on the overlay layer of that output, anchored to every
+// edge, over any exclusive zone, taking the keyboard.
+std::unique_ptr<SaverSurface> OpenLayerSurface(const Connection& c, Output& output, const Settings& settings);
+
+// A full-screen xdg_toplevel on whichever output the compositor picks.
+std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Settings& settings);
+
+// True when a frame may be drawn: configured, shown, and the last frame
+// taken by the compositor.
+bool WantsFrame(const SaverSurface& s);
+
+// Steps and draws the surface's field, fades it to opacity (0 shows only the
+// desktop, 255 only the flakes) and hands the frame to the compositor.
+// False when EGL refuses the surface.
+bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
+                    std::uint8_t opacity);
+
+void CloseSaverSurface(const EglContext& egl, SaverSurface& s);
