@@ -95,6 +95,9 @@ add_custom_target(flindra_changelog ALL DEPENDS ${FLINDRA_CHANGELOG})
 install(FILES packaging/debian/copyright packaging/debian/README.Debian ${FLINDRA_CHANGELOG}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/flindra)
 
+# flindra-wayland, in the same package.
+include(cmake/wayland.cmake)
+
 # make deb: dist/flindra_VERSION_amd64.deb, installed under /usr, stripped.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME flindra)

@@ -57,7 +57,7 @@ add_custom_command(OUTPUT ${FLINDRA_WAYLAND_MAN_PAGE}.gz
 add_custom_target(flindra_wayland_manual ALL DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE}.gz)
 
 add_executable(flindra-wayland src/wayland/main.cpp src/wayland/connection.cpp src/wayland/egl_context.cpp
-                               src/wayland/saver_surface.cpp src/wayland/input.cpp src/wayland/signals.cpp)
+                               src/wayland/saver_surface.cpp src/wayland/input.cpp src/wayland/process.cpp)
 target_compile_options(flindra-wayland PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-wayland PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra-wayland PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")

@@ -82,6 +82,11 @@ void releaseOutput(Output& o) {
   else wl_output_destroy(o.output);
 }
 
+// A toplevel that does not answer the compositor's ping looks hung.
+const xdg_wm_base_listener kWmBaseListener = {
+    [](void*, xdg_wm_base* base, std::uint32_t serial) { xdg_wm_base_pong(base, serial); },
+};
+
 void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t version) {
   Connection& c = *static_cast<Connection*>(data);
   const std::string_view what = interface;
@@ -94,6 +99,7 @@ void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
                                              kLayerShellVersion);
   } else if (what == xdg_wm_base_interface.name) {
     c.wmBase = bind<xdg_wm_base>(registry, name, &xdg_wm_base_interface, version, kWmBaseVersion);
+    xdg_wm_base_add_listener(c.wmBase, &kWmBaseListener, nullptr);
   } else if (what == zxdg_output_manager_v1_interface.name) {
     c.outputManager = bind<zxdg_output_manager_v1>(registry, name, &zxdg_output_manager_v1_interface, version,
                                                    kXdgOutputVersion);

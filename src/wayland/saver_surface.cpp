@@ -39,6 +39,8 @@ const xdg_toplevel_listener kToplevelListener = {
       }
     },
     [](void* data, xdg_toplevel*) { saverOf(data).windowClosed = true; },
+    [](void*, xdg_toplevel*, std::int32_t, std::int32_t) {},
+    [](void*, xdg_toplevel*, wl_array*) {},
 };
 
 const wl_callback_listener kFrameListener = {
