@@ -94,6 +94,7 @@ void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
     c.compositor = bind<wl_compositor>(registry, name, &wl_compositor_interface, version, kCompositorVersion);
   } else if (what == wl_seat_interface.name && c.seat == nullptr) {
     c.seat = bind<wl_seat>(registry, name, &wl_seat_interface, version, kSeatVersion);
+    if (c.seatAdded) c.seatAdded(c.seat);
   } else if (what == zwlr_layer_shell_v1_interface.name) {
     c.layerShell = bind<zwlr_layer_shell_v1>(registry, name, &zwlr_layer_shell_v1_interface, version,
                                              kLayerShellVersion);

@@ -40,6 +40,8 @@ struct Connection {
   xdg_wm_base* wmBase = nullptr;
   zxdg_output_manager_v1* outputManager = nullptr;
   std::vector<std::unique_ptr<Output>> outputs;
+  // Called when the seat is bound, before its first event.
+  std::function<void(wl_seat*)> seatAdded;
   // Called once an output is fully described, and before one goes away.
   std::function<void(Output&)> outputAdded;
   std::function<void(Output&)> outputRemoved;

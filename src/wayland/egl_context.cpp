@@ -47,7 +47,9 @@ void CloseEglContext(EglContext& egl) {
   if (egl.display == EGL_NO_DISPLAY) return;
   eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   if (egl.context != EGL_NO_CONTEXT) eglDestroyContext(egl.display, egl.context);
-  eglTerminate(egl.display);
+  // NOTE: no eglTerminate: Mesa 22 then unloads its driver with two of the
+  // driver's allocations still held (reported as leaks nobody can name); the
+  // process is ending anyway, and the compositor's objects are gone already.
   eglReleaseThread();
   egl = EglContext{};
 }

@@ -115,6 +115,18 @@ int run(const Settings& settings) {
   // later included. FLINDRA_NO_LAYER_SHELL=1 takes the path of desktops
   // without one, for the tests.
   bool layered = false;
+  Input input;
+  c.seatAdded = [&input, &surfaces](wl_seat* seat) {
+    WatchInput(input, seat, [&surfaces](wl_surface* surface, int& x, int& y) {
+      for (const auto& s : surfaces) {
+        if (s->surface != surface) continue;
+        x = s->output != nullptr ? s->output->x : 0;
+        y = s->output != nullptr ? s->output->y : 0;
+        return true;
+      }
+      return false;
+    });
+  };
   c.outputAdded = [&](Output& o) {
     if (layered) surfaces.push_back(OpenLayerSurface(c, o, settings));
   };
@@ -135,16 +147,6 @@ int run(const Settings& settings) {
   } else {
     surfaces.push_back(OpenFullScreenWindow(c, settings));
   }
-  Input input;
-  WatchInput(input, c.seat, [&surfaces](wl_surface* surface, int& x, int& y) {
-    for (const auto& s : surfaces) {
-      if (s->surface != surface) continue;
-      x = s->output != nullptr ? s->output->x : 0;
-      y = s->output != nullptr ? s->output->y : 0;
-      return true;
-    }
-    return false;
-  });
 
   auto vertices = std::make_unique<FlakeVertices>();
   Beat beat;
@@ -184,6 +186,7 @@ int run(const Settings& settings) {
     if (!waitAndDispatch(c.display, beat.msUntilDue(msNow()))) connectionLost(c.display);
   }
   if (!input.endedBy.empty()) report("ended by %s", input.endedBy.c_str());
+  for (const auto& s : surfaces) report("frames shown on %s: %d", nameOf(*s), s->framesShown);
 
   StopInput(input);
   for (const auto& s : surfaces) CloseSaverSurface(egl, *s);
