@@ -33,7 +33,12 @@ Output& outputOf(void* data) { return *static_cast<Output*>(data); }
 const wl_output_listener kOutputListener = {
     [](void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*,
        const char*, std::int32_t) {},
-    [](void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {},
+    [](void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height, std::int32_t) {
+      Output& o = outputOf(data);
+      if ((flags & WL_OUTPUT_MODE_CURRENT) == 0 || o.xdgOutput != nullptr) return;
+      o.width = width;
+      o.height = height;
+    },
     [](void* data, wl_output*) {
       Output& o = outputOf(data);
       o.described = true;
@@ -51,7 +56,11 @@ const zxdg_output_v1_listener kXdgOutputListener = {
       o.y = y;
       o.placed = true;
     },
-    [](void*, zxdg_output_v1*, std::int32_t, std::int32_t) {},
+    [](void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
+      Output& o = outputOf(data);
+      o.width = width;
+      o.height = height;
+    },
     [](void* data, zxdg_output_v1*) {  // before version 3 only
       Output& o = outputOf(data);
       announceWhenReady(*o.connection, o);

@@ -25,6 +25,7 @@ struct Output {
   zxdg_output_v1* xdgOutput = nullptr;
   std::string name;       // "DP-2", "HEADLESS-1"; empty when the compositor gives none
   int x = 0, y = 0;       // top-left corner in the compositor's space, logical pixels
+  int width = 0, height = 0;  // logical pixels (the current mode until xdg-output says)
   std::int32_t scale = 1; // buffer pixels per logical pixel
   bool described = false; // wl_output.done seen
   bool placed = false;    // xdg-output gave its place (or there is no xdg-output)

@@ -152,6 +152,7 @@ int run(const Settings& settings) {
   Beat beat;
   FadeIn fade;
   bool shownAny = false, fadedIn = false;
+  long beats = 0;
   while (StopSignal() == 0 && input.endedBy.empty()) {
     for (auto it = surfaces.begin(); it != surfaces.end();) {
       if ((*it)->windowClosed) input.endedBy = "the window's close";
@@ -167,12 +168,18 @@ int run(const Settings& settings) {
     if (beat.due(now)) {
       // One fade tick a beat, whether or not a surface is shown.
       const std::uint8_t opacity = fade.tick(settings.Brightness);
+      ++beats;
       bool shown = false;
       for (const auto& s : surfaces) {
-        if (!WantsFrame(*s)) continue;
-        if (!DrawSaverFrame(egl, *s, settings, *vertices, opacity)) Fail("EGL refused to draw on " + std::string(nameOf(*s)));
+        if (!WantsFrame(*s, beats)) continue;
+        if (!DrawSaverFrame(egl, *s, settings, *vertices, opacity))
+          Fail(std::string("EGL refused to draw on ") + nameOf(*s));
         shown = true;
         if (s->framesShown == 1) report("surface on %s (%d x %d)", nameOf(*s), s->width, s->height);
+        // A surface the compositor kept hidden (no frame asked for) for a while.
+        if (s->lastShownBeat >= 0 && beats - s->lastShownBeat > 10)
+          report("%s drawn again after %ld beats without a frame", nameOf(*s), beats - s->lastShownBeat);
+        s->lastShownBeat = beats;
       }
       if (shown && !shownAny) {
         shownAny = true;

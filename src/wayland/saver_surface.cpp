@@ -24,8 +24,7 @@ const zwlr_layer_surface_v1_listener kLayerListener = {
 const xdg_surface_listener kXdgSurfaceListener = {
     [](void* data, xdg_surface* surface, std::uint32_t serial) {
       xdg_surface_ack_configure(surface, serial);
-      SaverSurface& s = saverOf(data);
-      s.configured = s.width > 0 && s.height > 0;
+      saverOf(data).configured = true;
     },
 };
 
@@ -88,11 +87,21 @@ std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Se
   xdg_toplevel_set_title(s->toplevel, "Flindra");
   xdg_toplevel_set_app_id(s->toplevel, "flindra");
   xdg_toplevel_set_fullscreen(s->toplevel, nullptr);
+  // A first size until the compositor gives one: some (sway) make the
+  // window full screen only once it shows a frame.
+  const Output* first = c.outputs.empty() ? nullptr : c.outputs.front().get();
+  const bool known = first != nullptr && first->width > 0 && first->height > 0;
+  s->width = known ? first->width : 1280;
+  s->height = known ? first->height : 720;
   wl_surface_commit(s->surface);
   return s;
 }
 
-bool WantsFrame(const SaverSurface& s) { return s.configured && !s.closed && s.frameAsked == nullptr; }
+bool WantsFrame(const SaverSurface& s, long beat) {
+  // NOTE: a compositor busy with several outputs (sway drawing in software)
+  // may answer a beat late; waiting for it would slow that output's flakes.
+  return s.configured && !s.closed && (s.frameAsked == nullptr || beat - s.lastShownBeat < 2);
+}
 
 bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
                     std::uint8_t opacity) {
@@ -110,6 +119,7 @@ bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& sett
   glClear(GL_COLOR_BUFFER_BIT);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  if (s.frameAsked != nullptr) wl_callback_destroy(s.frameAsked);
   s.frameAsked = wl_surface_frame(s.surface);
   wl_callback_add_listener(s.frameAsked, &kFrameListener, &s);
   if (!eglSwapBuffers(egl.display, s.egl.surface)) return false;

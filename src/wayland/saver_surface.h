@@ -22,13 +22,14 @@ struct SaverSurface {
   zwlr_layer_surface_v1* layer = nullptr;
   xdg_surface* xdgSurface = nullptr;
   xdg_toplevel* toplevel = nullptr;
-  wl_callback* frameAsked = nullptr;  // the next frame the compositor has not yet asked for
+  wl_callback* frameAsked = nullptr;  // answered when the compositor wants the next frame
   int width = 0, height = 0;          // the compositor's size, logical pixels
   std::int32_t scale = 1;             // buffer pixels per logical pixel
   bool configured = false;
   bool closed = false;       // the compositor took it away
   bool windowClosed = false; // the full-screen window's close was asked for
   int framesShown = 0;
+  long lastShownBeat = -1;   // the beat its last frame was drawn on (the caller keeps it)
   EglWindow egl;
   std::unique_ptr<FlakeField> field;
 };
@@ -40,9 +41,10 @@ std::unique_ptr<SaverSurface> OpenLayerSurface(const Connection& c, Output& outp
 // A full-screen xdg_toplevel on whichever output the compositor picks.
 std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Settings& settings);
 
-// True when a frame may be drawn: configured, shown, and the last frame
-// taken by the compositor.
-bool WantsFrame(const SaverSurface& s);
+// True when a frame may be drawn on this beat: configured, not closed, and
+// the compositor has asked for the next frame since the last was drawn, or
+// is at most a beat late with it. Longer, the surface counts as hidden.
+bool WantsFrame(const SaverSurface& s, long beat);
 
 // Steps and draws the surface's field, fades it to opacity (0 shows only the
 // desktop, 255 only the flakes) and hands the frame to the compositor.
