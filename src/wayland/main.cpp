@@ -172,14 +172,13 @@ int run(const Settings& settings) {
       bool shown = false;
       for (const auto& s : surfaces) {
         if (!WantsFrame(*s, beats)) continue;
-        if (!DrawSaverFrame(egl, *s, settings, *vertices, opacity))
+        const long hiddenFor = s->lastShownBeat >= 0 ? beats - s->lastShownBeat : 0;
+        if (!DrawSaverFrame(egl, *s, settings, *vertices, opacity, beats))
           Fail(std::string("EGL refused to draw on ") + nameOf(*s));
         shown = true;
         if (s->framesShown == 1) report("surface on %s (%d x %d)", nameOf(*s), s->width, s->height);
         // A surface the compositor kept hidden (no frame asked for) for a while.
-        if (s->lastShownBeat >= 0 && beats - s->lastShownBeat > 10)
-          report("%s drawn again after %ld beats without a frame", nameOf(*s), beats - s->lastShownBeat);
-        s->lastShownBeat = beats;
+        if (hiddenFor > 10) report("%s drawn again after %ld beats without a frame", nameOf(*s), hiddenFor);
       }
       if (shown && !shownAny) {
         shownAny = true;

@@ -100,11 +100,11 @@ std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Se
 bool WantsFrame(const SaverSurface& s, long beat) {
   // NOTE: a compositor busy with several outputs (sway drawing in software)
   // may answer a beat late; waiting for it would slow that output's flakes.
-  return s.configured && !s.closed && (s.frameAsked == nullptr || beat - s.lastShownBeat < 2);
+  return s.configured && !s.closed && (s.frameAsked == nullptr || beat - s.askedSinceBeat < 2);
 }
 
 bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
-                    std::uint8_t opacity) {
+                    std::uint8_t opacity, long beat) {
   const int width = s.width * s.scale, height = s.height * s.scale;
   const bool first = s.egl.window == nullptr;
   if (!MakeWindowCurrent(egl, s.surface, width, height, s.egl)) return false;
@@ -120,10 +120,12 @@ bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& sett
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   if (s.frameAsked != nullptr) wl_callback_destroy(s.frameAsked);
+  else s.askedSinceBeat = beat;
   s.frameAsked = wl_surface_frame(s.surface);
   wl_callback_add_listener(s.frameAsked, &kFrameListener, &s);
   if (!eglSwapBuffers(egl.display, s.egl.surface)) return false;
   ++s.framesShown;
+  s.lastShownBeat = beat;
   return true;
 }
 

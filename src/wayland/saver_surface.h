@@ -23,13 +23,14 @@ struct SaverSurface {
   xdg_surface* xdgSurface = nullptr;
   xdg_toplevel* toplevel = nullptr;
   wl_callback* frameAsked = nullptr;  // answered when the compositor wants the next frame
+  long askedSinceBeat = 0;            // the beat of the oldest frame not yet answered
   int width = 0, height = 0;          // the compositor's size, logical pixels
   std::int32_t scale = 1;             // buffer pixels per logical pixel
   bool configured = false;
   bool closed = false;       // the compositor took it away
   bool windowClosed = false; // the full-screen window's close was asked for
   int framesShown = 0;
-  long lastShownBeat = -1;   // the beat its last frame was drawn on (the caller keeps it)
+  long lastShownBeat = -1;   // the beat its last frame was drawn on
   EglWindow egl;
   std::unique_ptr<FlakeField> field;
 };
@@ -50,6 +51,6 @@ bool WantsFrame(const SaverSurface& s, long beat);
 // desktop, 255 only the flakes) and hands the frame to the compositor.
 // False when EGL refuses the surface.
 bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
-                    std::uint8_t opacity);
+                    std::uint8_t opacity, long beat);
 
 void CloseSaverSurface(const EglContext& egl, SaverSurface& s);

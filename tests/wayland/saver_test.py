@@ -126,14 +126,15 @@ class Pointer:
         self.process.wait(10)
 
 
-def find_window(node, output):
-    """sway's node of the window whose app_id is flindra, with the output it is on."""
-    if node.get("type") == "output":
-        output = node["name"]
+def find_window(node, where=None):
+    """sway's node of the window whose app_id is flindra, with its output and workspace."""
+    where = dict(where or {})
+    if node.get("type") in ("output", "workspace"):
+        where[node["type"]] = node["name"]
     if node.get("app_id") == "flindra":
-        return dict(node, output=output)
+        return dict(node, **where)
     for child in node.get("nodes", []) + node.get("floating_nodes", []):
-        if (found := find_window(child, output)) is not None:
+        if (found := find_window(child, where)) is not None:
             return found
     return None
 
@@ -241,12 +242,19 @@ def full_screen_window_without_a_layer_shell():
     try:
         saver.wait_for("surface on the full-screen window")
         saver.wait_for("faded in", 10)
-        window = find_window(json.loads(swaymsg("-r", "-t", "get_tree")), None)
+        window = find_window(json.loads(swaymsg("-r", "-t", "get_tree")))
         check(window is not None and window["fullscreen_mode"] == 1, "a full-screen window")
         name = window["output"]
         check(window["rect"] == output_rects()[name], f"exactly {name}")
         _, _, rgb = shot(name, keep="fullscreen-window")
         check(lit(rgb) > 200 and desktop_showing(rgb) == 0, f"{name}: flakes, nothing of the desktop")
+        # Another workspace hides the window: the compositor asks for no frame.
+        swaymsg("workspace", "hidden")
+        time.sleep(1.0)  # the stretch it stays hidden: about 32 beats
+        swaymsg("workspace", window["workspace"])
+        line = saver.wait_for(r"drawn again after \d+ beats")
+        gap = int(re.search(r"after (\d+) beats", line)[1])
+        check(gap >= 25, f"nothing drawn while hidden ({gap} beats without a frame)")
         key()
         check(saver.end() == 0, "a key ends it with 0")
     finally:
