@@ -143,13 +143,11 @@ def key():
     subprocess.run(["wtype", "-s", "100", "x"], check=True, timeout=10)
 
 
+CASES = []
+
+
 def case(function):
-    """Runs one case; an exception is that case's failure, not the end of the run."""
-    print(f"-- {function.__name__}", flush=True)
-    try:
-        function()
-    except Exception as error:  # noqa: BLE001 - each case reports its own failure
-        check(False, f"{function.__name__}: {error}")
+    CASES.append(function)
     return function
 
 
@@ -284,5 +282,15 @@ def swayidle_starts_it_and_a_key_ends_it():
         idle.wait(10)
 
 
+# FLINDRA_CASES=name,name runs only those (the package test runs the idle daemon's).
+wanted = os.environ.get("FLINDRA_CASES", "").split(",")
+for function in CASES:
+    if wanted != [""] and function.__name__ not in wanted:
+        continue
+    print(f"-- {function.__name__}", flush=True)
+    try:
+        function()
+    except Exception as error:  # noqa: BLE001 - each case reports its own failure
+        check(False, f"{function.__name__}: {error}")
 print(f"{len(failures)} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)
