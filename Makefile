@@ -183,12 +183,16 @@ pictures-linux: deb
 
 # The X11 program's whole-process figures on a 1920 x 1080 Xvfb, beside a bare
 # GLX program's; make bench also sets WINE_FULLSCREEN_SHARE, the share of a
-# core flindra.scr /s took under Wine in the same run.
+# core flindra.scr /s took under Wine in the same run. Then flindra-wayland
+# on headless sway beside flindra -root on Xvfb, both 1280 x 720.
 WINE_FULLSCREEN_SHARE ?=
 bench-linux: linux
 	@cmake --build --preset linux -j $(JOBS) --target glx_reference
 	@FLINDRA_SCREEN=1920x1080x24 scripts/with-xvfb bench/linux/figures build/linux/flindra build/linux/glx_reference \
 	  $(WINE_FULLSCREEN_SHARE)
+	@scripts/install-deps linux linux-test
+	@FLINDRA_SCREEN=1280x720x24 scripts/with-xvfb scripts/with-sway bench/linux/wayland_figures build/linux/flindra \
+	  build/linux/flindra-wayland
 
 # ---- Flindra in a browser ------------------------------------------------------
 .PHONY: web run-web test-web bench-web web-deps
