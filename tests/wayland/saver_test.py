@@ -161,6 +161,10 @@ def options_as_the_x11_program():
         check(mine.returncode == 1 and theirs.returncode == 1 and
               mine.stderr.replace("flindra-wayland:", "flindra:") == theirs.stderr,
               f"{' '.join(args)}: {mine.stderr.strip()!r}")
+    alone = subprocess.run([program], capture_output=True, text=True, timeout=10,
+                           env=dict(os.environ, WAYLAND_DISPLAY="no-such-compositor"))
+    check(alone.returncode == 1 and alone.stderr == "flindra-wayland: cannot connect to a Wayland compositor "
+          "(is WAYLAND_DISPLAY set?)\n", f"no compositor: {alone.stderr.strip()!r}")
     shown = subprocess.run([program, "-help"], capture_output=True, text=True, timeout=10)
     check(shown.returncode == 0 and all(f"-{o} N" in shown.stdout for o in
                                         ("fast", "bright", "size", "satiation", "color", "alpha")),
@@ -214,11 +218,13 @@ def pointer_moves_within_the_slack_then_beyond():
 
 
 @case
-def click_and_signals():
+def dimmer_and_a_click_then_signals():
     pointer = Pointer()
-    saver = Saver()
+    saver = Saver("-bright", "5")
     try:
-        saver.wait_for("first frame")
+        check(saver.wait_for("faded in", 10).endswith("(opacity 130)"), "-bright 5 fades in to opacity 130")
+        _, _, rgb = shot("HEADLESS-1", keep="bright-5")
+        check(desktop_showing(rgb) > len(rgb) // 6, "the desktop shows through at -bright 5")
         pointer.send("click")
         check(saver.end() == 0 and saver.wait_for("ended by", 1).endswith("a button"), "a click ends it with 0")
     finally:
@@ -248,11 +254,11 @@ def full_screen_window_without_a_layer_shell():
         check(lit(rgb) > 200 and desktop_showing(rgb) == 0, f"{name}: flakes, nothing of the desktop")
         # Another workspace hides the window: the compositor asks for no frame.
         swaymsg("workspace", "hidden")
-        time.sleep(1.0)  # the stretch it stays hidden: about 32 beats
+        time.sleep(1.0)  # the stretch it stays hidden: about 32 beats, fewer on a busy machine
         swaymsg("workspace", window["workspace"])
         line = saver.wait_for(r"drawn again after \d+ beats")
         gap = int(re.search(r"after (\d+) beats", line)[1])
-        check(gap >= 25, f"nothing drawn while hidden ({gap} beats without a frame)")
+        check(gap >= 15, f"nothing drawn while hidden ({gap} beats without a frame)")
         key()
         check(saver.end() == 0, "a key ends it with 0")
     finally:
