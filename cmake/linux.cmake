@@ -95,19 +95,26 @@ add_custom_target(flindra_changelog ALL DEPENDS ${FLINDRA_CHANGELOG})
 install(FILES packaging/debian/copyright packaging/debian/README.Debian ${FLINDRA_CHANGELOG}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/flindra)
 
+# flindra-wayland, in the same package.
+include(cmake/wayland.cmake)
+
 # make deb: dist/flindra_VERSION_amd64.deb, installed under /usr, stripped.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME flindra)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Flindra developers <flindra@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "six-armed crystal flakes falling through space, for XScreenSaver")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "six-armed crystal flakes falling through space, for XScreenSaver and Wayland")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Flindra draws up to 101 six-armed crystal flakes falling and swaying through
 3-D space as points of light, with OpenGL. Speed, brightness, flake size,
 number of flakes and sway rate are set on its XScreenSaver settings screen.
 
 After installing, each user runs flindra-add-to-xscreensaver once to put
 Flindra into their own XScreenSaver list, then picks it in
-xscreensaver-settings.")
+xscreensaver-settings.
+
+On Wayland desktops with a layer shell (sway, Hyprland, river, labwc and
+others) flindra-wayland covers every output when an idle daemon such as
+swayidle starts it.")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${FLINDRA_HOME_PAGE})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_SOURCE_DIR}/dist)
@@ -116,6 +123,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS swayidle)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

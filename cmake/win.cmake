@@ -1,6 +1,8 @@
 # Windows build: flindra.scr, a static 64-bit GUI program, and the Win32-layer
 # tests, which CTest runs under Wine.
 set(FLINDRA_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# What is released holds no link time, so that a rebuild gives the same bytes.
+set(FLINDRA_REPRODUCIBLE_LINK -Wl,--no-insert-timestamp)
 
 include(cmake/core.cmake)
 target_link_libraries(flindra_core PUBLIC opengl32 glu32)
@@ -26,7 +28,7 @@ add_executable(flindra WIN32 src/win32/main.cpp ${FLINDRA_RC})
 set_target_properties(flindra PROPERTIES SUFFIX ".scr")
 target_compile_options(flindra PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(flindra PRIVATE flindra_win32)
-target_link_options(flindra PRIVATE ${FLINDRA_STATIC_LINK})
+target_link_options(flindra PRIVATE ${FLINDRA_STATIC_LINK} ${FLINDRA_REPRODUCIBLE_LINK})
 
 # GoogleTest from Debian's source package, built with the cross compiler.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
