@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/pointer.h"
+
 namespace {
 
 Input& inputOf(void* data) { return *static_cast<Input*>(data); }
@@ -35,7 +37,7 @@ void pointerAt(Input& input, wl_surface* surface, wl_fixed_t sx, wl_fixed_t sy) 
     return;
   }
   const double dx = x - input.pointerStartX, dy = y - input.pointerStartY;
-  if (std::fabs(dx) > kPointerSlack || std::fabs(dy) > kPointerSlack) {
+  if (PointerStrayed(dx, dy)) {
     char what[64];
     std::snprintf(what, sizeof what, "a pointer move (%+.0f, %+.0f)", dx, dy);
     end(input, what);

@@ -1,16 +1,12 @@
 // Input that ends the saver, as on Windows: any key, any button, a touch, or
-// the pointer moved more than kPointerSlack pixels from where it was first
-// seen over the saver. The pointer is hidden over the saver's surfaces.
+// the pointer strayed beyond the core's slack from where it was first seen
+// over the saver. The pointer is hidden over the saver's surfaces.
 #pragma once
 
 #include <wayland-client.h>
 
 #include <functional>
 #include <string>
-
-// Pixels the pointer may stray, either axis, before a move ends the saver:
-// the Windows saver's allowance.
-constexpr int kPointerSlack = 4;
 
 // Where a surface's top-left corner sits in the compositor's space; false
 // for a surface that is not the saver's.

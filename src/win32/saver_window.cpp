@@ -9,6 +9,7 @@
 #include "core/beat.h"
 #include "core/flakes.h"
 #include "core/monitors.h"
+#include "core/pointer.h"
 #include "core/scene.h"
 #include "win32/monitors.h"
 #include "win32/registry_settings.h"
@@ -242,7 +243,7 @@ void Saver::pointerMovedTo(POINT at) {
   if (!pointerKnown_) {
     pointerKnown_ = true;
     pointerStart_ = at;
-  } else if (std::abs(at.x - pointerStart_.x) > kPointerSlack || std::abs(at.y - pointerStart_.y) > kPointerSlack) {
+  } else if (PointerStrayed(at.x - pointerStart_.x, at.y - pointerStart_.y)) {
     return end();
   }
   // Jitter these windows saw is not input another program got.

@@ -19,10 +19,6 @@ constexpr UINT_PTR kFrameTimerId = 1;  // WM_TIMER id, on the primary monitor's 
 // The colour key handed with every opacity; its high byte makes it no RGB
 // colour, so in practice no pixel matches it.
 constexpr COLORREF kSaverColorKey = 0x1FFFFFFF;
-// Full-screen mode: a pointer this many pixels (either axis) from where it was
-// first seen ends the saver; smaller jitter does not.
-constexpr int kPointerSlack = 4;
-
 // Full-screen mode ends on any key, click or pointer movement (also one that
 // reaches another program), and when another program takes the activation;
 // behind the settings dialog only Esc ends it, as the user works the dialog
