@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 
 #include "core/pointer.h"
