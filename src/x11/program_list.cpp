@@ -188,16 +188,6 @@ bool endsOpen(const std::string& file) {
   return !file.empty() && (file.back() != '\n' || logicalLines(file).back().open);
 }
 
-// The entries that run something. A blank one (a carriage return between
-// separators) is read only while something comes before and after it, and
-// may go with a flindra entry next to it.
-std::vector<ProgramEntry> runningSomething(const std::vector<ProgramEntry>& entries) {
-  std::vector<ProgramEntry> running;
-  for (const ProgramEntry& e : entries)
-    if (!e.command.empty() || !e.name.empty() || !e.visual.empty()) running.push_back(e);
-  return running;
-}
-
 }  // namespace
 
 ProgramList ReadProgramList(const std::string& userFile) {
@@ -207,6 +197,13 @@ ProgramList ReadProgramList(const std::string& userFile) {
     if (parseResource(line.text, r) && namesPrograms(line, r)) list = listOf(line, r);  // the last one counts
   }
   return list;
+}
+
+std::vector<ProgramEntry> RunningSomething(const std::vector<ProgramEntry>& entries) {
+  std::vector<ProgramEntry> running;
+  for (const ProgramEntry& e : entries)
+    if (!e.command.empty() || !e.name.empty() || !e.visual.empty()) running.push_back(e);
+  return running;
 }
 
 bool RunsFlindra(const ProgramEntry& entry) {
@@ -283,7 +280,7 @@ ProgramListEdit RemoveFlindraFromPrograms(const std::string& userFile) {
       const std::size_t from = !withSeparator ? entry.from : k == 0 ? list.valueFrom : list.entries[k - 1].to;
       text.erase(from, entry.to - from);
     }
-    if (runningSomething(ReadProgramList(text).entries) == runningSomething(others)) {
+    if (RunningSomething(ReadProgramList(text).entries) == RunningSomething(others)) {
       edit.changed = true;
       edit.text = text;
       return edit;

@@ -40,6 +40,11 @@ struct ProgramList {
 
 ProgramList ReadProgramList(const std::string& userFile);
 
+// The entries but the blank ones. A blank entry (a carriage return between
+// separators) is read only while something comes before and after it, so it
+// may go when flindra next to it is taken out.
+std::vector<ProgramEntry> RunningSomething(const std::vector<ProgramEntry>& entries);
+
 // Whether the daemon would run flindra for the entry: its command's program,
 // wherever it lives.
 bool RunsFlindra(const ProgramEntry& entry);

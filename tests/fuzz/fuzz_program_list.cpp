@@ -23,15 +23,6 @@ bool anyFlindra(const std::vector<ProgramEntry>& entries) {
   return false;
 }
 
-// A blank entry (a carriage return between separators) is read only while
-// something comes before and after it: it may go with flindra next to it.
-std::vector<ProgramEntry> runningSomething(const std::vector<ProgramEntry>& entries) {
-  std::vector<ProgramEntry> running;
-  for (const ProgramEntry& e : entries)
-    if (!e.command.empty() || !e.name.empty() || !e.visual.empty()) running.push_back(e);
-  return running;
-}
-
 void check(bool holds) {
   if (!holds) std::abort();
 }
@@ -67,6 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<ProgramEntry> others;
   for (const ProgramEntry& e : before.entries)
     if (!RunsFlindra(e)) others.push_back(e);
-  check(runningSomething(ReadProgramList(removed.text).entries) == runningSomething(others));
+  check(RunningSomething(ReadProgramList(removed.text).entries) == RunningSomething(others));
   return 0;
 }
