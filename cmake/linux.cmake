@@ -145,13 +145,14 @@ target_compile_definitions(x11_tests PRIVATE FLINDRA_PROGRAM="$<TARGET_FILE:flin
                                              FLINDRA_PROJECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(x11_tests PRIVATE flindra_x11_options flindra_program_list PkgConfig::X11 GTest::gtest
                                         GTest::gtest_main)
-add_dependencies(x11_tests flindra)
+add_dependencies(x11_tests flindra flindra-add-to-xscreensaver)
 # Each test starts its own flindra processes on the display scripts/with-xvfb
 # gives; one at a time, so the CPU they measure against is theirs.
 gtest_discover_tests(x11_tests PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
                      ENVIRONMENT "${FLINDRA_X11_SANITIZER_ENV}" DISCOVERY_TIMEOUT 60)
 add_test(NAME x11_xscreensaver_daemon
          COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/daemon_test $<TARGET_FILE:flindra>
+                 $<TARGET_FILE:flindra-add-to-xscreensaver>
                  ${CMAKE_BINARY_DIR}/screenshot-daemon.png)
 set_tests_properties(x11_xscreensaver_daemon PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
                                                         ENVIRONMENT "${FLINDRA_X11_SANITIZER_ENV}")
