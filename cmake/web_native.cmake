@@ -1,10 +1,10 @@
 # The page's portable parts built natively: their unit tests, and the tool
 # that draws the native frame the browser's is compared with (make test-web).
-# Included from native.cmake after the Linux program's option parser.
-add_library(flindra_page_core STATIC src/web/page_options.cpp src/web/page_field.cpp src/web/beat.cpp
+# Included from native.cmake after the core.
+add_library(flindra_page_core STATIC src/web/page_options.cpp src/web/page_field.cpp
             src/web/point_merge.cpp src/web/matrix.cpp)
 target_compile_options(flindra_page_core PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(flindra_page_core PUBLIC flindra_x11_options flindra_core)
+target_link_libraries(flindra_page_core PUBLIC flindra_core)
 
 add_executable(native_frame tests/web/native_frame.cpp)
 target_compile_options(native_frame PRIVATE ${FLINDRA_WARNINGS})

@@ -1,44 +1,22 @@
 #include "core/cmdline.h"
 
+#include <cstdint>
+
+#include "core/numbers.h"
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::optional<std::uint32_t> parseHex(std::string_view digits) {
-  if (digits.empty()) return std::nullopt;
-  std::uint64_t value = 0;
-  for (char c : digits) {
-    const int d = hexDigit(c);
-    if (d < 0) return std::nullopt;
-    value = value * 16 + static_cast<std::uint64_t>(d);
-    if (value > 0xFFFFFFFFu) return std::nullopt;
-  }
-  return static_cast<std::uint32_t>(value);
-}
-
+// A signed decimal in the 32-bit range: an optional '+' or '-', then digits.
 std::optional<std::int32_t> parseDecimal(std::string_view text) {
-  bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
+  if (!text.empty() && text[0] == '+') {
     text.remove_prefix(1);
+    if (!text.empty() && text[0] == '-') return std::nullopt;
   }
-  if (text.empty()) return std::nullopt;
-  std::int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-    if (value > std::int64_t{0x80000000}) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value > 0x7FFFFFFF) return std::nullopt;
-  return static_cast<std::int32_t>(value);
+  const auto value = ParseWholeNumber(text);
+  if (!value || *value < INT32_MIN || *value > INT32_MAX) return std::nullopt;
+  return static_cast<std::int32_t>(*value);
 }
 
 }  // namespace
@@ -123,7 +101,7 @@ std::optional<std::int32_t> ParsePreviewParent(std::string_view text) {
     hex = text.substr(2);
 
   if (hex.data() != nullptr) {
-    if (const auto bits = parseHex(hex)) value = static_cast<std::int32_t>(*bits);
+    if (const auto bits = ParseHex32(hex)) value = static_cast<std::int32_t>(*bits);
   } else {
     value = parseDecimal(text);
   }

@@ -163,3 +163,15 @@ void DrawFlakesWithArrays(const FlakeField& field, const Settings& settings, int
 void StepAndDrawFlakesWithArrays(FlakeField& field, const Settings& settings, FlakeVertices& vertices) {
   DrawFlakesWithArrays(field, settings, StepFlakes(field, settings), vertices);
 }
+
+void StartField(FlakeField& field, double firstSwayStep) {
+  SeedFlakeTable(field);
+  field.SwayAngle = 0;
+  field.SwayStep = firstSwayStep;
+}
+
+void StartField(FlakeField& field, double firstSwayStep, std::uint32_t seed) {
+  SeedFlakeTable(field, seed);
+  field.SwayAngle = 0;
+  field.SwayStep = firstSwayStep;
+}

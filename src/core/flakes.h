@@ -56,6 +56,11 @@ double FirstSwayStep(std::int32_t fast);
 // The preview's first sway step, whatever its settings.
 constexpr double kPreviewFirstSwayStep = 0.5;
 
+// How every new field starts, on every platform: seeded from the clock (or
+// the given seed), the sway at 0 and its first step set.
+void StartField(FlakeField& field, double firstSwayStep);
+void StartField(FlakeField& field, double firstSwayStep, std::uint32_t seed);
+
 // Number of flakes a frame processes for a FlakeCount: FlakeCount * 10 + 1,
 // never more than the table holds; 0 for a negative FlakeCount.
 int FlakesToDraw(std::int32_t satiation);

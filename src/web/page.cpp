@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "core/beat.h"
 #include "core/fade.h"
 #include "core/gl.h"
 #include "core/scene.h"
-#include "web/beat.h"
 #include "web/page_field.h"
 #include "web/page_options.h"
 #include "web/webgl_draw.h"
@@ -23,7 +23,7 @@ struct PageSaver {
   PageOptions options;
   FlakeField field;
   Beat beat;
-  double fadeLevel = 0;
+  FadeIn fade;
   int width = 0;  // canvas pixels
   int height = 0;
   int frames = 0;                     // frames drawn since the start
@@ -46,7 +46,7 @@ void drawHeldFrame(PageSaver& s) {
   s.pixels.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height) * 4);
   ReadWebGlPixels(s.width, s.height, s.pixels.data());
   s.frames = s.options.frames.value_or(1);
-  s.fadeLevel = 1;
+  s.fade = FadeIn(1);
 }
 
 }  // namespace
@@ -92,23 +92,19 @@ EMSCRIPTEN_KEEPALIVE void flindra_resize(int width, int height) {
   FlushPoints();
 }
 
-// Called on every browser frame: steps and draws what the beat says is due.
+// Called on every browser frame: when the beat says a step is due, the fade
+// ticks and one step is drawn.
 // Returns the canvas's opacity byte after the fade, or -1 when nothing new
 // was drawn.
 EMSCRIPTEN_KEEPALIVE int flindra_tick(double nowMs) {
   if (!saver || saver->options.frames) return -1;
   PageSaver& s = *saver;
-  const int steps = s.beat.due(nowMs);
-  if (steps == 0) return -1;
-  for (int i = 1; i < steps; ++i) {
-    StepFlakes(s.field, s.options.settings);
-    s.fadeLevel = NextFadeLevel(s.fadeLevel);
-  }
+  if (!s.beat.due(nowMs)) return -1;
+  const std::uint8_t opacity = s.fade.tick(s.options.settings.Brightness);
   DrawFrame(s.field, s.options.settings);
   FlushPoints();
-  s.fadeLevel = NextFadeLevel(s.fadeLevel);
   ++s.frames;
-  return OpacityByte(s.options.settings.Brightness, s.fadeLevel);
+  return opacity;
 }
 
 // The panel's change of one setting; "" or the complaint.
@@ -129,7 +125,7 @@ EMSCRIPTEN_KEEPALIVE const char* flindra_query() {
 
 // The opacity byte the fade has reached, for a page that shows no new frame.
 EMSCRIPTEN_KEEPALIVE int flindra_opacity() {
-  return saver ? OpacityByte(saver->options.settings.Brightness, saver->fadeLevel) : 0;
+  return saver ? saver->fade.opacity(saver->options.settings.Brightness) : 0;
 }
 
 // Frames drawn so far.

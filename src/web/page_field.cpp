@@ -3,10 +3,9 @@
 #include "core/scene.h"
 
 void StartPageField(FlakeField& field, const PageOptions& options) {
-  if (options.seed) SeedFlakeTable(field, *options.seed);
-  else SeedFlakeTable(field);
-  field.SwayAngle = 0;  // as a new field has it, also when a held frame is drawn again
-  field.SwayStep = FirstSwayStep(options.settings.Speed);
+  const double firstStep = FirstSwayStep(options.settings.Speed);
+  if (options.seed) StartField(field, firstStep, *options.seed);
+  else StartField(field, firstStep);
 }
 
 void DrawFixedFrame(FlakeField& field, const PageOptions& options) {

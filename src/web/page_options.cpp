@@ -2,16 +2,10 @@
 
 #include <cstdio>
 
-#include "x11/options.h"
+#include "core/numbers.h"
+#include "core/options.h"
 
 namespace {
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // '+' as a blank and %XX as its byte; a '%' without two hex digits stays.
 std::string decoded(std::string_view text) {
@@ -19,8 +13,8 @@ std::string decoded(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '+') {
       out += ' ';
-    } else if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
-      out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+    } else if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 && HexDigitValue(text[i + 2]) >= 0) {
+      out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
       i += 2;
     } else {
       out += text[i];
@@ -31,20 +25,10 @@ std::string decoded(std::string_view text) {
 
 // Digits only, no sign, at most max.
 std::optional<std::uint64_t> wholeNumber(std::string_view text, std::uint64_t max) {
-  if (text.empty()) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    if (value > max) return std::nullopt;
-  }
-  return value;
-}
-
-bool isSettingName(std::string_view name) {
-  for (const SettingInfo& s : kSettingTable)
-    if (OptionName(s) == name) return true;
-  return false;
+  if (text.empty() || text[0] == '-') return std::nullopt;
+  const auto value = ParseWholeNumber(text);
+  if (!value || static_cast<std::uint64_t>(*value) > max) return std::nullopt;
+  return static_cast<std::uint64_t>(*value);
 }
 
 // A JSON string: quotes, backslashes and control bytes escaped.
@@ -74,18 +58,10 @@ std::string knownNames() {
 }  // namespace
 
 std::string SetPageSetting(Settings& settings, std::string_view name, std::string_view value) {
-  if (!isSettingName(name)) return "unknown setting " + Quoted(name) + " (known: " + knownNames() + ")";
-  const std::string option = "-" + std::string(name);
-  ParsedOptions parsed = ParseOptions({option, value});
-  if (!parsed.error.empty()) {
-    // The parser speaks of the option; the page speaks of the name.
-    const std::string prefix = "flindra: -";
-    if (parsed.error.compare(0, prefix.size(), prefix) == 0) parsed.error.erase(0, prefix.size());
-    return parsed.error;
-  }
-  for (const SettingInfo& s : kSettingTable)
-    if (OptionName(s) == name) settings.*s.value = parsed.options.settings.*s.value;
-  return std::string();
+  const SettingInfo* setting = SettingForOption(name);
+  if (setting == nullptr) return "unknown setting " + Quoted(name) + " (known: " + knownNames() + ")";
+  const std::string complaint = SetSettingFromText(settings, *setting, value);
+  return complaint.empty() ? complaint : std::string(name) + " " + complaint;
 }
 
 ParsedPageOptions ParsePageQuery(std::string_view query) {

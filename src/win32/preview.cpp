@@ -174,8 +174,7 @@ void Preview::paintFrame() {
     // Seeding touches no OpenGL state, so it may come before the frame's clear.
     if (!field_) {
       field_ = std::make_unique<FlakeField>();
-      SeedFlakeTable(*field_);
-      field_->SwayStep = kPreviewFirstSwayStep;
+      StartField(*field_, kPreviewFirstSwayStep);
     }
     DrawSurfaceFrame(dc, *field_, settingsFixed ? kPreviewSettings : Settings{});
     ReleaseSurface(w, dc, rc);

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string_view>
 
-#include "core/fade.h"
+#include "core/beat.h"
 #include "core/flakes.h"
 
 constexpr const char* kPreviewClassName = "MyTundraScreenSaverClass";

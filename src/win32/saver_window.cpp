@@ -87,8 +87,7 @@ bool Saver::startDrawing(SaverWindow& w) {
     fail(failure, "Error");
     return false;
   }
-  SeedFlakeTable(*w.field);
-  w.field->SwayStep = FirstSwayStep(settings.Speed);
+  StartField(*w.field, FirstSwayStep(settings.Speed));
   return true;
 }
 
@@ -126,8 +125,7 @@ void Saver::Tick() {
     makeCurrent(w);
     SetupProjection(w.viewWidth, w.viewHeight, w.viewWidth, w.viewHeight);
   }
-  fadeLevel = NextFadeLevel(fadeLevel);
-  const std::uint8_t opacity = OpacityByte(settings.Brightness, fadeLevel);
+  const std::uint8_t opacity = fade.tick(settings.Brightness);
   if (opacity != alpha) {
     alpha = opacity;
     for (const SaverWindow& w : windows)

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/beat.h"
 #include "core/fade.h"
 #include "core/flakes.h"
 
@@ -64,7 +65,7 @@ class Saver {
   void End();
 
   Settings settings;     // shared by every window; the dialog edits it live
-  double fadeLevel = 0;  // 0 at start, +0.01 a tick up to 1.0000000000000007
+  FadeIn fade;
   std::uint8_t alpha = 0;  // the opacity last handed to the system
   std::vector<SaverWindow> windows;  // the primary monitor's first
   // Settings mode: the dialog, brought back in front whenever the saver is

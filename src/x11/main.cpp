@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/beat.h"
 #include "core/dim_frame.h"
 #include "core/fade.h"
 #include "core/flakes.h"
@@ -91,8 +92,7 @@ void fitViews(std::vector<FieldView>& views, const std::vector<ScreenRect>& area
     views[i].area = areas[i];
     if (views[i].field) continue;
     views[i].field = std::make_unique<FlakeField>();
-    SeedFlakeTable(*views[i].field);
-    views[i].field->SwayStep = FirstSwayStep(settings.Speed);
+    StartField(*views[i].field, FirstSwayStep(settings.Speed));
   }
 }
 
@@ -164,14 +164,9 @@ int run(const Options& options) {
   fitViews(views, FieldAreas(s), options.settings);
   auto vertices = std::make_unique<FlakeVertices>();
   SetupScene(s.width, s.height, s.width, s.height);
-  // A host's window has no opacity of its own: the flakes are dimmed to
-  // what the fade would end at instead.
-  const std::uint8_t hostOpacity = OpacityByte(options.settings.Brightness, 1.0);
-
-  double fadeLevel = 0;
+  FadeIn fade;
   int opacityShown = -1;  // none set yet
-  const double delay = static_cast<double>(options.delayUs) * 1e-6;
-  double next = secondsNow();
+  Beat beat(static_cast<double>(options.delayUs) / 1000);
   bool first = true, windowGone = false;
   for (;;) {
     bool resized = false;
@@ -182,17 +177,16 @@ int run(const Options& options) {
     }
     if (resized) fitViews(views, FieldAreas(s), options.settings);
     const double now = secondsNow();
-    if (now < next) {
-      waitUntil(s, next);
+    if (!beat.due(now * 1000)) {
+      waitUntil(s, now + beat.msUntilDue(now * 1000) / 1000);
       continue;
     }
-    if (s.own) {
-      const std::uint8_t byte = OpacityByte(options.settings.Brightness, fadeLevel);
-      if (byte != opacityShown) {
-        SetWindowOpacity(s, byte);
-        opacityShown = byte;
-      }
-      fadeLevel = NextFadeLevel(fadeLevel);
+    // A window of our own fades in through its opacity; a host's window has
+    // none, so there the flakes are dimmed by the same byte.
+    const std::uint8_t opacity = fade.tick(options.settings.Brightness);
+    if (s.own && opacity != opacityShown) {
+      SetWindowOpacity(s, opacity);
+      opacityShown = opacity;
     }
     if (views.size() > 1) {  // the root between monitors stays black
       glDisable(GL_SCISSOR_TEST);
@@ -206,7 +200,7 @@ int run(const Options& options) {
       glViewport(a.left, bottom, a.width, a.height);
       glScissor(a.left, bottom, a.width, a.height);
       DrawFrameWithArrays(*view.field, options.settings, *vertices);
-      if (!s.own) DimFrame(hostOpacity);
+      if (!s.own) DimFrame(opacity);
     }
     glDisable(GL_SCISSOR_TEST);
     if (options.fps) {
@@ -220,9 +214,6 @@ int run(const Options& options) {
       std::fprintf(stderr, "flindra: first frame (sway step %g)\n", views.front().field->SwayStep);
     }
     first = false;
-    // A fixed beat; after a stall (a suspended process) start afresh.
-    next += delay;
-    if (next < now) next = now + delay;
   }
   // The window already gone: nothing of ours to clean up on the server.
   if (!windowGone) {

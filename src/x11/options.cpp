@@ -1,31 +1,12 @@
 #include "x11/options.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
+#include "core/numbers.h"
 
 #ifndef FLINDRA_HOME_PAGE
 #error "FLINDRA_HOME_PAGE comes from the build (the top CMakeLists.txt)"
 #endif
 
 namespace {
-
-// Whole number with an optional minus sign, no blanks; none when it has no
-// digits or does not fit 64 bits.
-std::optional<long long> parseWholeNumber(std::string_view text) {
-  bool negative = false;
-  if (!text.empty() && text[0] == '-') {
-    negative = true;
-    text.remove_prefix(1);
-  }
-  if (text.empty() || text.size() > 18) return std::nullopt;  // 18 digits always fit
-  long long value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return negative ? -value : value;
-}
 
 std::string xmlEscaped(const std::string& text) {
   std::string out;
@@ -41,77 +22,14 @@ std::string xmlEscaped(const std::string& text) {
   return out;
 }
 
-// The text after the lead-in, broken into lines of at most 79 columns, each
-// further line indented as far as the lead-in reaches.
-std::string wrapped(const std::string& leadIn, const std::string& text) {
-  constexpr std::size_t kWidth = 79;
-  std::string out = leadIn, line = leadIn;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    std::size_t end = text.find(' ', from);
-    if (end == std::string::npos) end = text.size();
-    const std::string word = text.substr(from, end - from);
-    if (line.size() > leadIn.size() && line.size() + 1 + word.size() > kWidth) {
-      out += "\n" + std::string(leadIn.size(), ' ');
-      line = std::string(leadIn.size(), ' ');
-    } else if (line.size() > leadIn.size()) {
-      out += ' ';
-      line += ' ';
-    }
-    out += word;
-    line += word;
-    from = end + 1;
-  }
-  return out + "\n";
-}
-
 }  // namespace
 
-std::string Quoted(std::string_view text) {
-  constexpr std::size_t kShown = 40;
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  if (text.size() > kShown) out += "...";
-  return out + "\"";
-}
-
-SettingRange OptionRange(const SettingInfo& setting) {
-  return {std::min(setting.sliderMin, setting.defaultValue), std::max(setting.sliderMax, setting.defaultValue)};
-}
-
-std::string OptionName(const SettingInfo& setting) {
-  std::string name = setting.name;
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name;
-}
-
 std::optional<std::uint32_t> ParseWindowId(std::string_view text) {
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  if (text.empty()) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : text) {
-    int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return std::nullopt;
-    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-    if (value > 0xFFFFFFFFu) return std::nullopt;
-  }
-  return static_cast<std::uint32_t>(value);
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) return ParseHex32(text.substr(2));
+  if (!text.empty() && text[0] == '-') return std::nullopt;
+  const auto value = ParseWholeNumber(text);
+  if (!value || *value > 0xFFFFFFFF) return std::nullopt;
+  return static_cast<std::uint32_t>(*value);
 }
 
 std::string WindowIdError(std::string_view source, std::string_view text) {
@@ -122,11 +40,8 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
   ParsedOptions parsed;
   Options& o = parsed.options;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string_view arg = args[i];
-    std::string_view name = arg;
-    if (name.size() > 2 && name.substr(0, 2) == "--") name.remove_prefix(2);
-    else if (name.size() > 1 && name[0] == '-') name.remove_prefix(1);
-    else name = std::string_view();
+    const std::string_view arg = args[i];
+    const std::string_view name = OptionNameOf(arg);
 
     // The next argument, the option's value; none at the end.
     const auto value = [&]() -> std::optional<std::string_view> {
@@ -156,7 +71,7 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
     } else if (name == "delay") {
       const auto text = value();
       if (!text) return missing();
-      const auto us = parseWholeNumber(*text);
+      const auto us = ParseWholeNumber(*text);
       if (!us || *us < 0 || *us > kMaxDelayUs)
         return fail("-delay must be a whole number of microseconds from 0 to " + std::to_string(kMaxDelayUs) +
                     ", not " + Quoted(*text));
@@ -174,30 +89,15 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
       o.action = OptionsAction::Version;
       return parsed;
     } else {
-      const SettingInfo* setting = nullptr;
-      for (const SettingInfo& s : kSettingTable)
-        if (!name.empty() && OptionName(s) == name) setting = &s;
+      const SettingInfo* setting = SettingForOption(name);
       if (setting == nullptr) return fail("unknown option " + Quoted(arg) + " (try -help)");
       const auto text = value();
       if (!text) return missing();
-      const SettingRange range = OptionRange(*setting);
-      const auto number = parseWholeNumber(*text);
-      if (!number || *number < range.low || *number > range.high)
-        return fail("-" + std::string(name) + " must be a whole number from " + std::to_string(range.low) + " to " +
-                    std::to_string(range.high) + ", not " + Quoted(*text));
-      o.settings.*setting->value = static_cast<std::int32_t>(*number);
+      const std::string complaint = SetSettingFromText(o.settings, *setting, *text);
+      if (!complaint.empty()) return fail("-" + std::string(name) + " " + complaint);
     }
   }
   return parsed;
-}
-
-std::string OptionMeaning(const SettingInfo& s) {
-  const SettingRange range = OptionRange(s);
-  std::string low = s.lowLabel, high = s.highLabel;
-  for (std::string* word : {&low, &high})
-    (*word)[0] = static_cast<char>(std::tolower(static_cast<unsigned char>((*word)[0])));
-  return std::string(s.title) + ": " + s.meaning + ". " + std::to_string(range.low) + " (" + low + ") to " +
-         std::to_string(range.high) + " (" + high + "), default " + std::to_string(s.defaultValue);
 }
 
 std::string HelpText() {
@@ -221,11 +121,7 @@ std::string HelpText() {
       "  -fps                show the frame rate in the bottom-left corner\n"
       "\n"
       "How it looks:\n";
-  for (const SettingInfo& s : kSettingTable) {
-    char name[24];
-    std::snprintf(name, sizeof name, "  -%-19s", (OptionName(s) + " N").c_str());
-    text += wrapped(name, OptionMeaning(s) + ".");
-  }
+  text += SettingsHelp();
   text +=
       "\n"
       "  -help               this text\n"

@@ -1,5 +1,5 @@
-// The X11 program's command line: where to draw, how often, and one option
-// per setting of the settings table. Standard C++ only, so it fuzzes alone.
+// The X11 program's command line: where to draw, how often, and the
+// settings' options from the core. Standard C++ only, so it fuzzes alone.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/fade.h"
+#include "core/beat.h"
+#include "core/options.h"
 #include "core/settings.h"
 
 enum class DrawTarget {
@@ -43,32 +44,13 @@ struct ParsedOptions {
 // with one dash or two; a later option overrides an earlier one.
 ParsedOptions ParseOptions(const std::vector<std::string_view>& args);
 
-// The values an option of a setting accepts: the slider's range, widened to
-// hold the table's default (Alpha's default 0 lies below its slider).
-struct SettingRange {
-  std::int32_t low;
-  std::int32_t high;
-};
-SettingRange OptionRange(const SettingInfo& setting);
-
-// The option of a setting: its stored name lower-cased, without the dash.
-std::string OptionName(const SettingInfo& setting);
-
 // A window id: decimal or 0x-hexadecimal digits, nothing else, fitting 32
 // bits. None for anything else.
 std::optional<std::uint32_t> ParseWindowId(std::string_view text);
 
-// Outside text for a message: in double quotes on one line, control and
-// non-ASCII bytes as \xNN, cut after 40 characters.
-std::string Quoted(std::string_view text);
-
 // The complaint about a window id that ParseWindowId refuses, naming where it
 // came from (an option or a variable), the text quoted on one line.
 std::string WindowIdError(std::string_view source, std::string_view text);
-
-// "Speed: how fast the flakes fall; 0 holds them still. 0 (slow) to 10
-// (fast), default 3": what a setting's option does, from the table.
-std::string OptionMeaning(const SettingInfo& setting);
 
 // What -help prints, built from the settings table.
 std::string HelpText();

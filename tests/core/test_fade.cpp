@@ -6,13 +6,15 @@
 
 namespace {
 
-// The opacity byte after each of the first `ticks` ticks.
+// The opacity byte after each of the first `ticks` ticks of the fade every
+// platform runs.
 std::vector<int> fade(std::int32_t bright, int ticks) {
   std::vector<int> bytes;
-  double level = 0;
+  FadeIn fadeIn;
   for (int t = 0; t < ticks; ++t) {
-    level = NextFadeLevel(level);
-    bytes.push_back(OpacityByte(bright, level));
+    bytes.push_back(fadeIn.tick(bright));
+    if (fadeIn.opacity(bright) != bytes.back()) ADD_FAILURE() << "the byte shown after tick " << t + 1;
+    if (fadeIn.done() != (t + 1 >= 100)) ADD_FAILURE() << "done after tick " << t + 1;
   }
   return bytes;
 }

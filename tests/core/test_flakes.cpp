@@ -117,6 +117,15 @@ TEST_F(FlakeGenerator, TouchesOnlyItsFlakeAndSeedingRepeats) {
   SeedFlakeTable(f, 77);
   EXPECT_EQ(0, std::memcmp(f.LatticeX, before->LatticeX, sizeof f.LatticeX));
   EXPECT_EQ(0, std::memcmp(f.Height, before->Height, sizeof f.Height));
+
+  // A field started again, wherever its sway had got to, is the seeded table
+  // with the sway at 0 and the first step given.
+  f.SwayAngle = 812.5;
+  f.SwayStep = -2;
+  StartField(f, 0.6, 77);
+  EXPECT_EQ(0, std::memcmp(f.Height, before->Height, sizeof f.Height));
+  EXPECT_EQ(f.SwayAngle, 0);
+  EXPECT_EQ(f.SwayStep, 0.6);
 }
 
 TEST_F(RandomIntTest, StaysInRangeAndCoversIt) {

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "web/beat.h"
 #include "web/page_options.h"
 
 namespace {
@@ -94,18 +93,4 @@ TEST(PageQuery, DescribesThePanelFromTheTable) {
             std::string::npos)
       << json;
   EXPECT_EQ(json.find("alpha"), std::string::npos) << "a setting nothing draws with is on the panel: " << json;
-}
-
-TEST(PageBeat, StepsOncePer31MsAndCatchesUpOnlyALittle) {
-  struct Tick {
-    double atMs;
-    int due;
-  };
-  // A paint half a beat early takes the step; a late one takes what it
-  // missed, four at most; a longer gap (a hidden tab) starts the beat again.
-  const std::vector<Tick> ticks = {{1000, 1}, {1010, 0},   {1016, 1}, {1040, 0},   {1062, 1},
-                                   {1160, 3}, {1170, 0},   {1171, 1}, {1217, 1},   {1360, 1},
-                                   {1380, 1}, {1499.5, 4}, {5000, 1}, {5015, 0}};
-  Beat beat;
-  for (const Tick& t : ticks) EXPECT_EQ(beat.due(t.atMs), t.due) << "at " << t.atMs;
 }

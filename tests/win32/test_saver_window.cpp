@@ -135,17 +135,17 @@ TEST_F(FullScreen, FadesInTickByTickToTheBrightnessOpacity) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.bright);
     activeSaver().settings.Brightness = row.bright;
-    activeSaver().fadeLevel = 0;
+    activeSaver().fade = FadeIn();
     std::vector<int> seen{-1};  // index = tick
     for (int t = 1; t <= 103; ++t) {
       tick(activeSaver());
       seen.push_back(layered(w).alpha);
       EXPECT_EQ(layered(w).flags, static_cast<DWORD>(LWA_ALPHA | LWA_COLORKEY));
       if (t == 99) {
-        EXPECT_LT(activeSaver().fadeLevel, 1.0);
+        EXPECT_LT(activeSaver().fade.level(), 1.0);
       }
       if (t >= 100) {
-        EXPECT_EQ(activeSaver().fadeLevel, 1.0000000000000007);
+        EXPECT_EQ(activeSaver().fade.level(), 1.0000000000000007);
       }
     }
     EXPECT_EQ(std::vector<int>(seen.begin() + 1, seen.begin() + 6), row.first5);
@@ -156,7 +156,7 @@ TEST_F(FullScreen, FadesInTickByTickToTheBrightnessOpacity) {
   }
   // The x87 extended sum: Bright 10 at tick 9 is 27 (doubles would give 28).
   activeSaver().settings.Brightness = 10;
-  activeSaver().fadeLevel = 0;
+  activeSaver().fade = FadeIn();
   for (int t = 1; t <= 9; ++t) tick(activeSaver());
   EXPECT_EQ(layered(w).alpha, 27);
 }
@@ -202,7 +202,7 @@ TEST_F(FullScreen, StoredBrightnessOutsideTheSliderSaturates) {
       startSaver();
     }
     activeSaver().settings.Brightness = bright;
-    activeSaver().fadeLevel = 1.0000000000000007;
+    activeSaver().fade = FadeIn(1.0000000000000007);
     tick(activeSaver());
     EXPECT_EQ(layered(saverWindow()).alpha, expected) << "Bright " << bright;
   }
@@ -300,7 +300,7 @@ TEST_F(FullScreen, FollowsTheMonitorsKeepingTheFadeAndTheField) {
   for (int t = 0; t < 3; ++t) tick(activeSaver());
   const HWND w = saverWindow();
   const FlakeField* const kept = &field();
-  const double fade = activeSaver().fadeLevel;
+  const double fade = activeSaver().fade.level();
   const RECT monitor = windowRect(w);
 
   // The same layout: nothing changes.
@@ -318,7 +318,7 @@ TEST_F(FullScreen, FollowsTheMonitorsKeepingTheFadeAndTheField) {
   const RECT after = windowRect(w);
   EXPECT_TRUE(::EqualRect(&after, &monitor));
   EXPECT_EQ(viewport().width, monitor.right - monitor.left);
-  EXPECT_GT(activeSaver().fadeLevel, fade) << "the fade goes on from where it was";
+  EXPECT_GT(activeSaver().fade.level(), fade) << "the fade goes on from where it was";
   EXPECT_TRUE(screenSaverRunningHere());
 }
 
@@ -345,7 +345,7 @@ TEST_F(FullScreen, DrawsNothingWhileTheDisplayIsOff) {
   tick(activeSaver());
   tick(activeSaver());
   EXPECT_EQ(field().SwayAngle, sway) << "no frame stepped or drawn";
-  EXPECT_DOUBLE_EQ(activeSaver().fadeLevel, 0.03) << "the fade goes on";
+  EXPECT_DOUBLE_EQ(activeSaver().fade.level(), 0.03) << "the fade goes on";
   for (const DWORD visible : {2u, 1u}) {
     displayState(w, 0);
     displayState(w, visible);

@@ -84,7 +84,7 @@ TEST_F(SettingsDialogTest, StoredValuesOutsideTheRangesShowClampedAndStayInMemor
 TEST_F(SettingsDialogTest, SlidersMovedByKeyboardAndMouseChangeTheSaverFromItsNextTick) {
   RegistrySandbox::setAll({3, 10, 3, 10, 5, 1});
   startDialog();
-  activeSaver().fadeLevel = 1.0000000000000007;
+  activeSaver().fade = FadeIn(1.0000000000000007);
   tick(activeSaver());
   ASSERT_EQ(systemAlpha(saverWindow()), 255);
   activeSaver().settings.FlakeCount = 10;
