@@ -46,6 +46,7 @@ GLuint compiled(GLenum kind, const char* source) {
 }  // namespace
 
 bool StartWebGlDraw() {
+  bufferBytes = 0;  // a context given back has lost the old buffer
   const GLuint program = glCreateProgram();
   glAttachShader(program, compiled(GL_VERTEX_SHADER, kVertexShader));
   glAttachShader(program, compiled(GL_FRAGMENT_SHADER, kFragmentShader));
