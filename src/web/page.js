@@ -60,7 +60,10 @@ function frameRateCounter() {
   fpsLine.textContent = 'FPS: ...';
   fpsLine.hidden = false;
   return (now) => {
-    if (since < 0) since = now;
+    if (since < 0) {
+      since = now;
+      return;
+    }
     ++frames;
     if (now - since < 1000) return;
     fpsLine.textContent = `FPS: ${(frames * 1000 / (now - since)).toFixed(1)}`;
@@ -69,12 +72,19 @@ function frameRateCounter() {
   };
 }
 
+// The canvas's opacity, touched only when it changes: a style set on every
+// frame costs the browser a style pass each time.
+function showOpacity(byte) {
+  const opacity = String(byte / 255);
+  if (canvas.style.opacity !== opacity) canvas.style.opacity = opacity;
+}
+
 function startFrames(countFrame) {
   const frame = (now) => {
     if (!contextLost) {
       const opacity = Module._flindra_tick(now);
       if (opacity >= 0) {
-        canvas.style.opacity = String(opacity / 255);
+        showOpacity(opacity);
         countFrame?.(now);
       }
     }
@@ -125,7 +135,7 @@ function buildPanel() {
       output.value = input.value;
       const query = Module.ccall('flindra_query', 'string', [], []);
       history.replaceState(null, '', query ? '?' + query : location.pathname);
-      canvas.style.opacity = String(Module._flindra_opacity() / 255);
+      showOpacity(Module._flindra_opacity());
     });
     label.append(caption, slider, output);
     sliders.append(label);
@@ -209,7 +219,7 @@ function start() {
     hint.hidden = true;
     return;
   }
-  canvas.style.opacity = String(Module._flindra_opacity() / 255);
+  showOpacity(Module._flindra_opacity());
   buildPanel();
   followInput();
   followContext();
