@@ -9,7 +9,8 @@ target_include_directories(flindra_core BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/src/we
 set(FLINDRA_WEB_DIR ${CMAKE_SOURCE_DIR}/dist/web)
 add_executable(flindra_page
                src/web/page.cpp src/web/page_options.cpp src/web/page_field.cpp
-               src/web/fixed_function.cpp src/web/matrix.cpp src/web/point_merge.cpp src/web/webgl_draw.cpp)
+               src/web/fixed_function.cpp src/web/matrix.cpp src/web/point_merge.cpp src/web/point_sprites.cpp
+               src/web/webgl_draw.cpp)
 target_compile_options(flindra_page PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(flindra_page PRIVATE flindra_core)
 set_target_properties(flindra_page PROPERTIES OUTPUT_NAME flindra SUFFIX .js

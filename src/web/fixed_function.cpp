@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "core/flakes.h"
 #include "web/matrix.h"
 #include "web/point_merge.h"
+#include "web/point_sprites.h"
 #include "web/webgl_draw.h"
 #include "web/webgl_layer.h"
 
@@ -48,9 +50,14 @@ struct FixedFunction {
   bool depthTest = false;
   bool blend = false;
   bool blendReplacesOpaque = true;  // the blend function leaves an opaque colour as it is
+  bool freshFrame = false;  // colour and depth cleared, nothing drawn since
   std::vector<PointVertex> points;
   std::vector<std::uint32_t> pixels;  // each point's pixel: x | y << 16
+  std::vector<std::uint32_t> groups;  // each point's glBegin or glDrawArrays
+  std::vector<PixelBox> boxes;        // the pixels of each group
+  bool allOpaque = true;              // every point collected has alpha 255
   PointMerger merger;
+  SpriteFrame sprites;
 };
 
 FixedFunction gl;
@@ -125,6 +132,8 @@ bool snappedToPixel(const float clip[4], float ndc[3], std::uint32_t& pixel) {
     const float centre = static_cast<float>(gl.viewport[axis]) + half;
     const float window = clip[axis] / w * half + centre;
     const float at = std::floor(window);
+    // On the far edge a 1-pixel point's centre lies outside: GL draws nothing.
+    if (gl.pointSize == 1 && at >= static_cast<float>(gl.viewport[axis] + gl.viewport[2 + axis])) return false;
     ndc[axis] = gl.pointSize == 1 ? (at + 0.5f - centre) / half : clip[axis] / w;
     // Window coordinates inside the clip volume lie within the viewport,
     // well inside 16 bits; the key only needs to tell pixels apart.
@@ -145,6 +154,46 @@ void emitPoint(float x, float y, float z) {
   litColour(Transform(gl.modelView.back(), x, y, z, 1).data(), p.rgba);
   gl.points.push_back(p);
   gl.pixels.push_back(pixel);
+  gl.allOpaque = gl.allOpaque && p.rgba[3] == 255;
+  if (gl.boxes.empty()) gl.boxes.emplace_back();
+  PixelBox& box = gl.boxes.back();
+  const int px = static_cast<int>(pixel & 0xFFFFu), py = static_cast<int>(pixel >> 16);
+  box = box.x0 > box.x1 ? PixelBox{px, py, px, py}
+                        : PixelBox{std::min(box.x0, px), std::min(box.y0, py), std::max(box.x1, px), std::max(box.y1, py)};
+  gl.groups.push_back(static_cast<std::uint32_t>(gl.boxes.size() - 1));
+}
+
+// The points collected so far reach WebGL. At the end of a frame drawn
+// after a clear in one go, opaque 1-pixel points with the depth test go as
+// rectangles of texels, one point a pixel: the pixels come out as drawing
+// the points would leave them, and nothing later in the frame needs their
+// depths. Otherwise as points, each pixel's nearest of a colour.
+void drawCollected(bool endOfFrame) {
+  if (gl.points.empty()) {
+    gl.boxes.clear();
+    return;
+  }
+  const bool opaque = gl.pointSize == 1 && gl.depthTest && (!gl.blend || gl.blendReplacesOpaque);
+  bool drawn = false;
+  if (endOfFrame && opaque && gl.allOpaque && gl.freshFrame) {
+    gl.merger.merge(gl.points, gl.pixels, gl.groups, true);
+    drawn = BuildSprites(gl.points, gl.pixels, gl.groups, gl.boxes, gl.viewport, MaxTextureSize(), gl.sprites);
+    if (drawn) DrawSprites(gl.sprites, gl.depthTest, gl.blend);
+  } else if (opaque) {
+    gl.merger.merge(gl.points, gl.pixels);
+  }
+  if (!drawn) DrawPoints(gl.points.data(), static_cast<int>(gl.points.size()), gl.pointSize);
+  gl.freshFrame = false;
+  gl.points.clear();
+  gl.pixels.clear();
+  gl.groups.clear();
+  gl.boxes.clear();
+  gl.allOpaque = true;
+}
+
+// A new group of points: a glBegin or a glDrawArrays.
+void startGroup() {
+  if (gl.boxes.empty() || gl.boxes.back().x0 <= gl.boxes.back().x1) gl.boxes.emplace_back();
 }
 
 Light* lightFor(GLenum light) {
@@ -159,19 +208,14 @@ bool StartWebGlLayer() {
   gl.lights[0].diffuse[0] = gl.lights[0].diffuse[1] = gl.lights[0].diffuse[2] = 1;
   gl.points.reserve(std::size_t{kFlakeCount} * kArms * kPointsPerArm);
   gl.pixels.reserve(gl.points.capacity());
+  gl.groups.reserve(gl.points.capacity());
   return StartWebGlDraw();
 }
 
-void FlushPoints() {
-  if (gl.pointSize == 1 && gl.depthTest && (!gl.blend || gl.blendReplacesOpaque))
-    gl.merger.merge(gl.points, gl.pixels);
-  DrawPoints(gl.points.data(), static_cast<int>(gl.points.size()), gl.pointSize);
-  gl.points.clear();
-  gl.pixels.clear();
-}
+void FlushPoints() { drawCollected(true); }
 
 void flindraViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
-  FlushPoints();
+  drawCollected(false);
   gl.viewport[0] = x, gl.viewport[1] = y, gl.viewport[2] = width, gl.viewport[3] = height;
   SetWebGlViewport(x, y, width, height);
 }
@@ -181,15 +225,17 @@ void flindraClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha) 
 }
 
 void flindraClear(GLbitfield mask) {
-  FlushPoints();
+  drawCollected(false);
   ClearWebGl(mask);
+  const GLbitfield both = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT;
+  if ((mask & both) == both) gl.freshFrame = true;
 }
 
 void flindraEnable(GLenum capability) {
   switch (capability) {
     case GL_DEPTH_TEST:
     case GL_BLEND:
-      FlushPoints();
+      drawCollected(false);
       EnableWebGl(capability);
       (capability == GL_BLEND ? gl.blend : gl.depthTest) = true;
       break;
@@ -203,7 +249,7 @@ void flindraEnable(GLenum capability) {
 }
 
 void flindraBlendFunc(GLenum source, GLenum destination) {
-  FlushPoints();
+  drawCollected(false);
   SetWebGlBlend(source, destination);
   gl.blendReplacesOpaque = source == GL_SRC_ALPHA && destination == GL_ONE_MINUS_SRC_ALPHA;
 }
@@ -261,11 +307,12 @@ void flindraTranslatef(GLfloat x, GLfloat y, GLfloat z) {
 
 void flindraPointSize(GLfloat size) {
   if (size == gl.pointSize) return;
-  FlushPoints();
+  drawCollected(false);
   gl.pointSize = size;
 }
 
 void flindraBegin(GLenum mode) {
+  startGroup();
   if (mode == GL_POINTS) gl.inPoints = true;
   else complain("glBegin of anything but points");
 }
@@ -298,6 +345,7 @@ void flindraVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid*
 void flindraDrawArrays(GLenum mode, GLint first, GLsizei count) {
   if (mode != GL_POINTS) return complain("glDrawArrays of anything but points");
   if (!gl.vertexArray || gl.arrayBase == nullptr || first < 0 || count <= 0) return;
+  startGroup();
   for (GLint k = first; k < first + count; ++k) {
     float v[3];
     std::memcpy(v, gl.arrayBase + static_cast<std::size_t>(k) * gl.arrayStride, sizeof v);
