@@ -62,7 +62,7 @@ test-monitors: scr
 	@tests/monitors/saver_on_monitors.py $(MONITOR_LAYOUTS)
 
 # Every test of both builds.
-test: test-native test-win test-fuzz test-x11 test-x11-monitors test-monitors test-release test-web
+test: test-native test-win test-fuzz test-x11 test-x11-monitors test-wayland test-monitors test-release test-web
 
 # Release files for Windows users in dist/: the zip, the installer and
 # SHA256SUMS, named by the version.
@@ -71,10 +71,13 @@ release: deps-win
 	@cmake --build --preset win -j $(JOBS) --target release
 
 # The real installer and uninstaller under Wine, in a prefix of their own
-# (build/release-prefix) so the Wine tests' prefix keeps no screen saver set.
+# (build/release-prefix) so the Wine tests' prefix keeps no screen saver set;
+# then the release built again, relinked and repacked, byte for byte.
 test-release: release
-	@cmake --build --preset win -j $(JOBS) --target preview_host setting_change_probe installer_pilot
+	@cmake --build --preset win -j $(JOBS) --target preview_host setting_change_probe installer_pilot \
+	  pending_renames_test
 	@WINEPREFIX=$(CURDIR)/build/release-prefix $(WITH_DISPLAY) tests/release/test-installer $(VERSION) $(HOME_PAGE) dist build/win
+	@tests/release/rebuild-same win $(VERSION)
 
 # The README's pictures in docs/, made by flindra.scr under Wine (run by hand,
 # results committed).
@@ -122,7 +125,7 @@ clean:
 # ---- flindra for X11 (Linux) ---------------------------------------------------
 # These install only what the Linux program and its tests need
 # (scripts/install-deps linux linux-test), never Wine, MinGW or clang.
-.PHONY: deps-linux linux test-x11 test-x11-monitors test-package run-linux deb bench-linux pictures-linux
+.PHONY: deps-linux linux test-x11 test-x11-monitors test-wayland test-package run-linux deb bench-linux pictures-linux
 
 deps-linux:
 	@scripts/install-deps linux
@@ -131,7 +134,7 @@ deps-linux:
 linux: deps-linux
 	@cmake --preset linux >/dev/null
 	@cmake --build --preset linux -j $(JOBS) --target flindra flindra-add-to-xscreensaver flindra_config_files \
-	  flindra_changelog
+	  flindra_changelog flindra-wayland flindra_wayland_manual
 
 # The real program on a private Xvfb with Mesa's GLX and under the real
 # XScreenSaver daemon (label x11, sanitizer build), then the package.
@@ -147,6 +150,17 @@ test-x11: deb
 test-package: deb
 	@scripts/install-deps linux linux-test
 	@tests/x11/package_test dist/flindra_$(VERSION)_amd64.deb build/screenshot-package.png
+	@tests/release/rebuild-same deb $(VERSION)
+
+# flindra-wayland (sanitizer build) on a private headless sway run as an
+# unprivileged user (scripts/with-sway): outputs, fade, input, the idle
+# daemon; then the package's flindra-wayland started by swayidle.
+test-wayland: deb
+	@scripts/install-deps linux linux-test
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra
+	@ctest --preset wayland
+	@tests/wayland/package_test dist/flindra_$(VERSION)_amd64.deb
 
 # flindra -root on a bare root spanning several monitors (scripts/with-monitors).
 test-x11-monitors: linux
@@ -158,9 +172,10 @@ test-x11-monitors: linux
 run-linux: linux
 	@scripts/run-linux $(ARGS)
 
-# The Debian package: dist/flindra_VERSION_amd64.deb.
+# The Debian package: dist/flindra_VERSION_amd64.deb, every time in it the
+# last commit's (SOURCE_DATE_EPOCH), so that a rebuild gives the same bytes.
 deb: linux
-	@cd build/linux && cpack -G DEB >/dev/null
+	@cd build/linux && SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct)} cpack -G DEB >/dev/null
 	@ls dist/flindra_$(VERSION)_amd64.deb
 
 # The README's pictures of the Linux settings screens, made by the package
@@ -173,12 +188,16 @@ pictures-linux: deb
 
 # The X11 program's whole-process figures on a 1920 x 1080 Xvfb, beside a bare
 # GLX program's; make bench also sets WINE_FULLSCREEN_SHARE, the share of a
-# core flindra.scr /s took under Wine in the same run.
+# core flindra.scr /s took under Wine in the same run. Then flindra-wayland
+# on headless sway beside flindra -root on Xvfb, both 1280 x 720.
 WINE_FULLSCREEN_SHARE ?=
 bench-linux: linux
 	@cmake --build --preset linux -j $(JOBS) --target glx_reference
 	@FLINDRA_SCREEN=1920x1080x24 scripts/with-xvfb bench/linux/figures build/linux/flindra build/linux/glx_reference \
 	  $(WINE_FULLSCREEN_SHARE)
+	@scripts/install-deps linux linux-test
+	@FLINDRA_SCREEN=1280x720x24 scripts/with-xvfb scripts/with-sway bench/linux/wayland_figures build/linux/flindra \
+	  build/linux/flindra-wayland
 
 # ---- Flindra in a browser ------------------------------------------------------
 .PHONY: web run-web test-web bench-web web-deps site

@@ -95,19 +95,26 @@ add_custom_target(flindra_changelog ALL DEPENDS ${FLINDRA_CHANGELOG})
 install(FILES packaging/debian/copyright packaging/debian/README.Debian ${FLINDRA_CHANGELOG}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/flindra)
 
+# flindra-wayland, in the same package.
+include(cmake/wayland.cmake)
+
 # make deb: dist/flindra_VERSION_amd64.deb, installed under /usr, stripped.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME flindra)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Flindra developers <flindra@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "six-armed crystal flakes falling through space, for XScreenSaver")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "six-armed crystal flakes falling through space, for XScreenSaver and Wayland")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Flindra draws up to 101 six-armed crystal flakes falling and swaying through
 3-D space as points of light, with OpenGL. Speed, brightness, flake size,
 number of flakes and sway rate are set on its XScreenSaver settings screen.
 
 After installing, each user runs flindra-add-to-xscreensaver once to put
 Flindra into their own XScreenSaver list, then picks it in
-xscreensaver-settings.")
+xscreensaver-settings.
+
+On Wayland desktops with a layer shell (sway, Hyprland, river, labwc and
+others) flindra-wayland covers every output when an idle daemon such as
+swayidle starts it.")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${FLINDRA_HOME_PAGE})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_SOURCE_DIR}/dist)
@@ -116,6 +123,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS swayidle)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
@@ -137,13 +145,14 @@ target_compile_definitions(x11_tests PRIVATE FLINDRA_PROGRAM="$<TARGET_FILE:flin
                                              FLINDRA_PROJECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(x11_tests PRIVATE flindra_x11_options flindra_program_list PkgConfig::X11 GTest::gtest
                                         GTest::gtest_main)
-add_dependencies(x11_tests flindra)
+add_dependencies(x11_tests flindra flindra-add-to-xscreensaver)
 # Each test starts its own flindra processes on the display scripts/with-xvfb
 # gives; one at a time, so the CPU they measure against is theirs.
 gtest_discover_tests(x11_tests PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
                      ENVIRONMENT "${FLINDRA_X11_SANITIZER_ENV}" DISCOVERY_TIMEOUT 60)
 add_test(NAME x11_xscreensaver_daemon
          COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/daemon_test $<TARGET_FILE:flindra>
+                 $<TARGET_FILE:flindra-add-to-xscreensaver>
                  ${CMAKE_BINARY_DIR}/screenshot-daemon.png)
 set_tests_properties(x11_xscreensaver_daemon PROPERTIES LABELS x11 TIMEOUT 120 RUN_SERIAL TRUE
                                                         ENVIRONMENT "${FLINDRA_X11_SANITIZER_ENV}")

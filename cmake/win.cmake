@@ -1,6 +1,8 @@
 # Windows build: flindra.scr, a static 64-bit GUI program, and the Win32-layer
 # tests, which CTest runs under Wine.
 set(FLINDRA_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# What is released holds no link time, so that a rebuild gives the same bytes.
+set(FLINDRA_REPRODUCIBLE_LINK -Wl,--no-insert-timestamp)
 
 include(cmake/core.cmake)
 target_link_libraries(flindra_core PUBLIC opengl32 glu32)
@@ -11,19 +13,22 @@ list(REMOVE_ITEM FLINDRA_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/win32/main.cpp)
 add_library(flindra_win32 STATIC ${FLINDRA_WIN32_SOURCES})
 target_compile_definitions(flindra_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
 target_compile_options(flindra_win32 PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(flindra_win32 PUBLIC flindra_core comctl32 gdi32 user32 advapi32 shell32)
+target_link_libraries(flindra_win32 PUBLIC flindra_core comctl32 gdi32 user32 advapi32 shell32 ole32)
 
 # The resources (icon, manifest, version) with the version taken from project().
 set(FLINDRA_RC_DIR ${CMAKE_SOURCE_DIR}/src/win32)
 set(FLINDRA_VERSION_COMMAS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0)
 configure_file(src/win32/flindra.rc.in ${CMAKE_BINARY_DIR}/flindra.rc @ONLY)
 set(FLINDRA_RC ${CMAKE_BINARY_DIR}/flindra.rc)
+# The resource compiler's output goes stale when a file it embeds changes.
+set_source_files_properties(${FLINDRA_RC} PROPERTIES OBJECT_DEPENDS
+                            "${FLINDRA_RC_DIR}/flindra.manifest;${FLINDRA_RC_DIR}/flindra.ico")
 
 add_executable(flindra WIN32 src/win32/main.cpp ${FLINDRA_RC})
 set_target_properties(flindra PROPERTIES SUFFIX ".scr")
 target_compile_options(flindra PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(flindra PRIVATE flindra_win32)
-target_link_options(flindra PRIVATE ${FLINDRA_STATIC_LINK})
+target_link_options(flindra PRIVATE ${FLINDRA_STATIC_LINK} ${FLINDRA_REPRODUCIBLE_LINK})
 
 # GoogleTest from Debian's source package, built with the cross compiler.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

@@ -4,7 +4,7 @@
 ;
 ; Built by scripts/make-release:
 ;   makensis -DVERSION=1.0.0 -DHOME_PAGE=https://... -DSCR=flindra.scr \
-;            -DICON_FILE=flindra.ico -DLICENSE_FILE=LICENSE -DREADME_FILE=README.txt \
+;            -DPLUGIN_DIR=folder-with-flindra_setup.dll -DICON_FILE=flindra.ico -DLICENSE_FILE=LICENSE -DREADME_FILE=README.txt \
 ;            -DOUTFILE=flindra-1.0.0-setup.exe flindra.nsi
 ;
 ; Command line of the installer:
@@ -15,17 +15,23 @@
 ;   /REMOVESETTINGS  remove those settings too
 ;   _?=FOLDER      run in place and return only when done (NSIS otherwise
 ;                  starts a copy of itself in %TEMP% and returns at once)
-; Both end with exit code 2 and change nothing when flindra.scr cannot be
-; replaced or removed.
+; Exit codes of both (silent or not):
+;   0  done
+;   1  cancelled by the user
+;   2  flindra.scr is in use and could not be replaced or removed; nothing
+;      was changed
+;   3  (setup) a newer Flindra is installed; nothing was changed
+;   4  no administrator rights; nothing was changed
 
 !macro RequireDefine NAME
   !ifndef ${NAME}
-    !error "flindra.nsi needs -D${NAME}=... (scripts/make-release passes VERSION, HOME_PAGE, SCR, ICON_FILE, LICENSE_FILE, README_FILE and OUTFILE)"
+    !error "flindra.nsi needs -D${NAME}=... (scripts/make-release passes VERSION, HOME_PAGE, SCR, PLUGIN_DIR, ICON_FILE, LICENSE_FILE, README_FILE and OUTFILE)"
   !endif
 !macroend
 !insertmacro RequireDefine VERSION
 !insertmacro RequireDefine HOME_PAGE
 !insertmacro RequireDefine SCR
+!insertmacro RequireDefine PLUGIN_DIR
 !insertmacro RequireDefine ICON_FILE
 !insertmacro RequireDefine LICENSE_FILE
 !insertmacro RequireDefine README_FILE
@@ -38,14 +44,17 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestDPIAware true
+; flindra_setup.dll, built with flindra.scr.
+!addplugindir /amd64-unicode "${PLUGIN_DIR}"
 
 !define PRODUCT "Flindra"
 !define PUBLISHER "The Flindra authors"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Flindra"
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SETTINGS_KEY "Software\Flindra"
-!define SESSION_MANAGER_KEY "SYSTEM\CurrentControlSet\Control\Session Manager"
 !define SAVER "$SYSDIR\flindra.scr"
+!define EXIT_NEWER_INSTALLED 3
+!define EXIT_NOT_ADMIN 4
 
 Name "${PRODUCT} ${VERSION}"
 Caption "${PRODUCT} ${VERSION} Setup"
@@ -66,6 +75,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) ${PUBLISHER}. MIT lic
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 
 !define MUI_ICON "${ICON_FILE}"
 !define MUI_UNICON "${ICON_FILE}"
@@ -88,8 +98,9 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) ${PUBLISHER}. MIT lic
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "${PRODUCT} ${VERSION} is installed"
 !define MUI_FINISHPAGE_TEXT "Flindra is in the Screen Saver Settings list (search the Start menu for $\"screen saver$\"); its Settings button opens Flindra's own sliders.$\r$\n$\r$\nTo remove it, use Apps and Features (Installed apps) in Windows Settings."
-!define MUI_FINISHPAGE_LINK "Flindra's home page"
-!define MUI_FINISHPAGE_LINK_LOCATION "${HOME_PAGE}"
+; The link to the home page is added by ShowFinishPage, which opens it as
+; the user rather than as the administrator setup runs as.
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW ShowFinishPage
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -109,35 +120,104 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) ${PUBLISHER}. MIT lic
 
 !define SPI_SETSCREENSAVEACTIVE 0x0011
 !define SPIF_UPDATEINIFILE_SENDCHANGE 3
-!define KEY_QUERY_SET_64 0x0103  ; KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY
-!define REG_MULTI_SZ 7
-!define HKEY_LOCAL_MACHINE 0x80000002
+!define MOVEFILE_DELAY_UNTIL_REBOOT 4
+!define SMTO_ABORTIFHUNG 2
 
-; MoveAside FILE: deletes FILE, or, while a program holds it, renames it to
-; the first free FILE.N.old (N = 1 to 9, a name Screen Saver Settings does not
-; list) and has Windows delete that copy at the next restart. The error flag
-; is set when FILE is still there.
-!macro MoveAsideFunction UN
-Function ${UN}MoveAside
+; FreeOldName FILE: pushes the first FILE.N.old (N = 1 to 9, a name Screen
+; Saver Settings does not list) that is free, deleting a copy an earlier run
+; left there if it can; "" when none is.
+!macro FreeOldNameFunction UN
+Function ${UN}FreeOldName
+  Exch $0
+  Push $1
+  ${For} $1 1 9
+    Delete "$0.$1.old"
+    ${IfNot} ${FileExists} "$0.$1.old"
+      StrCpy $0 "$0.$1.old"
+      Goto found
+    ${EndIf}
+  ${Next}
+  StrCpy $0 ""
+  found:
+  Pop $1
+  Exch $0
+FunctionEnd
+!macroend
+!insertmacro FreeOldNameFunction ""
+!insertmacro FreeOldNameFunction "un."
+
+; DeleteNowOrAtRestart FILE: a copy moved aside goes now, or, while a program
+; still runs it, at the next restart. Nobody is asked to restart for it.
+!macro DeleteNowOrAtRestart FILE
+  Delete "${FILE}"
+  ${If} ${FileExists} "${FILE}"
+    Delete /REBOOTOK "${FILE}"
+    SetRebootFlag false
+  ${EndIf}
+!macroend
+
+; PutInPlace FILE: replaces FILE with FILE.new. The old FILE is renamed aside
+; first, then FILE.new takes its name, with a few tries over two seconds (a
+; virus scanner may be reading it); when that fails, the old FILE goes back,
+; so that there is always a saver. Sets the error flag when FILE.new did not
+; take its place.
+Function PutInPlace
+  Exch $0
+  Push $1
+  Push $2
+  StrCpy $1 ""  ; where the old FILE went
+  ${If} ${FileExists} $0
+    Push $0
+    Call FreeOldName
+    Pop $1
+    ${If} $1 == ""
+      Goto failed
+    ${EndIf}
+    ClearErrors
+    Rename $0 $1
+    ${If} ${Errors}
+      Goto failed
+    ${EndIf}
+  ${EndIf}
+  ${For} $2 1 20
+    ClearErrors
+    Rename "$0.new" $0
+    ${IfNot} ${Errors}
+      ${If} $1 != ""
+        !insertmacro DeleteNowOrAtRestart $1
+      ${EndIf}
+      ClearErrors
+      Goto done
+    ${EndIf}
+    Sleep 100
+  ${Next}
+  ${If} $1 != ""
+    Rename $1 $0
+  ${EndIf}
+  failed:
+  SetErrors
+  done:
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; un.MoveAside FILE: deletes FILE or, while a program runs it, renames it to
+; a free FILE.N.old that goes at the next restart. Sets the error flag when
+; FILE is still there.
+Function un.MoveAside
   Exch $0
   Push $1
   Delete $0
   ${If} ${FileExists} $0
-    ${For} $1 1 9
-      ; A copy left by an earlier run may be free to delete by now.
-      Delete "$0.$1.old"
-      ${IfNot} ${FileExists} "$0.$1.old"
-        ClearErrors
-        Rename $0 "$0.$1.old"
-        ${IfNot} ${Errors}
-          Delete /REBOOTOK "$0.$1.old"
-          ${Break}
-        ${EndIf}
-      ${EndIf}
-    ${Next}
+    Push $0
+    Call un.FreeOldName
+    Pop $1
+    ${If} $1 != ""
+      Rename $0 $1
+      !insertmacro DeleteNowOrAtRestart $1
+    ${EndIf}
   ${EndIf}
-  ; The copy waits harmlessly for a restart: nobody is asked to restart now.
-  SetRebootFlag false
   ClearErrors
   ${If} ${FileExists} $0
     SetErrors
@@ -145,81 +225,70 @@ Function ${UN}MoveAside
   Pop $1
   Pop $0
 FunctionEnd
-!macroend
-!insertmacro MoveAsideFunction ""
-!insertmacro MoveAsideFunction "un."
 
-; Tells running programs that the screen saver was switched on (1) or off (0);
-; Windows writes ScreenSaveActive itself.
-!macro AnnounceScreenSaver ACTIVE
-  System::Call 'user32::SystemParametersInfoW(i ${SPI_SETSCREENSAVEACTIVE}, i ${ACTIVE}, p 0, i ${SPIF_UPDATEINIFILE_SENDCHANGE})'
+; un.RemoveSelf: deletes the uninstaller and its folder. Run in place (_?=),
+; the uninstaller is the running program and keeps its own file open, which
+; can then be neither deleted nor renamed: it and the folder, empty but for
+; it, go at the next restart. A later install takes those two deletes back.
+Function un.RemoveSelf
+  Delete "$INSTDIR\uninstall.exe"
+  ; The folder cannot go while it is the current one.
+  SetOutPath $TEMP
+  RMDir "$INSTDIR"
+  ${If} ${FileExists} "$INSTDIR\uninstall.exe"
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    ; Named without a final backslash, the way Windows documents a folder
+    ; to remove at restart.
+    System::Call 'kernel32::MoveFileExW(w "$INSTDIR", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+    SetRebootFlag false
+  ${EndIf}
+FunctionEnd
+
+; Tells running programs that the screen saver was switched on; Windows
+; writes ScreenSaveActive itself.
+!macro AnnounceScreenSaverOn
+  System::Call 'user32::SystemParametersInfoW(i ${SPI_SETSCREENSAVEACTIVE}, i 1, p 0, i ${SPIF_UPDATEINIFILE_SENDCHANGE})'
 !macroend
 
-; Takes out of PendingFileRenameOperations every delete or rename of what
-; this install puts in place (flindra.scr, the uninstaller and its folder)
-; that an earlier uninstall left for the next restart. The value holds pairs
-; of strings, source then target (empty for a delete); other pairs stay.
-Function CancelPendingRemoval
-  System::Call 'advapi32::RegOpenKeyExW(p ${HKEY_LOCAL_MACHINE}, w "${SESSION_MANAGER_KEY}", i 0, i ${KEY_QUERY_SET_64}, *p .r0) i .r1'
-  ${If} $1 <> 0
-    Return
+; Tells running programs that a setting under Control Panel\Desktop changed,
+; as an application does (no SPI_ code), without switching anything off.
+!macro AnnounceDesktopChange
+  System::Call 'user32::SendMessageTimeoutW(p ${HWND_BROADCAST}, i ${WM_SETTINGCHANGE}, p 0, w "Desktop", i ${SMTO_ABORTIFHUNG}, i 5000, p 0)'
+!macroend
+
+; Administrator rights: setup and uninstall write to the system directory
+; and HKLM. Ends with exit code 4, and says so unless silent.
+!macro RequireAdmin UN
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} ${UN}needs administrator rights: it puts flindra.scr in the Windows system directory and adds it to Apps and Features.$\r$\n$\r$\nRun it again from an account with administrator rights, or ask an administrator to run it." /SD IDOK
+    SetErrorLevel ${EXIT_NOT_ADMIN}
+    Quit
   ${EndIf}
-  System::Call 'advapi32::RegQueryValueExW(p r0, w "PendingFileRenameOperations", p 0, p 0, p 0, *i 0 r2) i .r1'
-  ${If} $1 = 0
-  ${AndIf} $2 > 0
-    ; Two zero characters more than the value, so that it always ends.
-    IntOp $3 $2 + 4
-    System::Alloc $3
-    Pop $3
-    System::Call 'advapi32::RegQueryValueExW(p r0, w "PendingFileRenameOperations", p 0, p 0, p r3, *i r2 r2) i .r1'
-    IntPtrOp $4 $3 + $2  ; end of the value
-    StrCpy $5 $3         ; next pair to read
-    StrCpy $6 $3         ; where the next kept pair goes
-    StrCpy $9 0          ; pairs taken out
-    ${DoWhile} $5 P< $4
-      System::Call 'kernel32::lstrlenW(p r5) i .r7'
-      ${If} $7 = 0
-        ${Break}
-      ${EndIf}
-      System::Call 'kernel32::lstrcpynW(w .r8, p r5, i ${NSIS_MAX_STRLEN})'
-      IntOp $7 $7 + 1
-      IntOp $7 $7 * 2
-      IntPtrOp $7 $5 + $7  ; the target
-      System::Call 'kernel32::lstrlenW(p r7) i .r1'
-      IntOp $1 $1 + 1
-      IntOp $1 $1 * 2
-      IntPtrOp $7 $7 + $1  ; the pair after this one
-      ${If} $8 == "\??\${SAVER}"
-      ${OrIf} $8 == "\??\$INSTDIR\uninstall.exe"
-      ${OrIf} $8 == "\??\$INSTDIR\"
-      ${OrIf} $8 == "\??\$INSTDIR"
-        IntOp $9 $9 + 1
-      ${Else}
-        IntPtrOp $1 $7 - $5
-        System::Call 'kernel32::RtlMoveMemory(p r6, p r5, p r1)'
-        IntPtrOp $6 $6 + $1
-      ${EndIf}
-      StrCpy $5 $7
-    ${Loop}
-    ${If} $9 > 0
-      ${If} $6 P= $3
-        System::Call 'advapi32::RegDeleteValueW(p r0, w "PendingFileRenameOperations")'
-      ${Else}
-        System::Call 'kernel32::RtlZeroMemory(p r6, p 2)'
-        IntPtrOp $1 $6 - $3
-        IntOp $1 $1 + 2
-        System::Call 'advapi32::RegSetValueExW(p r0, w "PendingFileRenameOperations", i 0, i ${REG_MULTI_SZ}, p r3, i r1)'
-      ${EndIf}
-    ${EndIf}
-    System::Free $3
-  ${EndIf}
-  System::Call 'advapi32::RegCloseKey(p r0)'
+!macroend
+
+; Opens the home page as the user who is signed in. Setup runs elevated; a
+; browser it started would too. Explorer started with an address passes it
+; to the shell that already runs for the signed-in user, which opens it in
+; the user's browser with the user's rights.
+Function OpenHomePage
+  Exec '"$WINDIR\explorer.exe" "${HOME_PAGE}"'
+FunctionEnd
+
+; The finish page's link, where MUI's own would be.
+Function ShowFinishPage
+  ${NSD_CreateLink} 120u 175u 195u 10u "Flindra's home page"
+  Pop $0
+  SetCtlColors $0 "000080" "${MUI_BGCOLOR}"
+  ${NSD_OnClick} $0 OpenHomePage
 FunctionEnd
 
 Section "Flindra screen saver" SecProgram
   SectionIn RO
   SetRegView 64
-  Call CancelPendingRemoval
+  ; What an older uninstaller left for the next restart.
+  flindra_setup::CancelPendingRemoval "${SAVER}" "$INSTDIR\uninstall.exe" "$INSTDIR"
   ; This release's flindra.scr is written beside the old one first, so that
   ; nothing is lost when the old one cannot be moved. Setup asks to close
   ; Flindra and try again; silently, or on Cancel, it ends with nothing
@@ -233,12 +302,9 @@ Section "Flindra screen saver" SecProgram
   ; NOTE: testing the error flag clears it, hence one test per step.
   ${IfNot} ${Errors}
     Push "${SAVER}"
-    Call MoveAside
+    Call PutInPlace
     ${IfNot} ${Errors}
-      Rename "${SAVER}.new" "${SAVER}"
-      ${IfNot} ${Errors}
-        Goto placed
-      ${EndIf}
+      Goto placed
     ${EndIf}
   ${EndIf}
   Delete "${SAVER}.new"
@@ -273,7 +339,7 @@ SectionEnd
 Section "Use Flindra as my screen saver" SecActivate
   WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" "${SAVER}"
   WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "1"
-  !insertmacro AnnounceScreenSaver 1
+  !insertmacro AnnounceScreenSaverOn
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
@@ -283,6 +349,18 @@ SectionEnd
 
 Function .onInit
   SetRegView 64
+  !insertmacro RequireAdmin "Setup "
+  ; An older release never silently replaces a newer one.
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+  ${If} $0 != ""
+    ${VersionCompare} $0 "${VERSION}" $1
+    ${If} $1 = 1
+      MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "${PRODUCT} $0 is installed, which is newer than the ${VERSION} this Setup brings.$\r$\n$\r$\nReplace it with the older ${VERSION}?" /SD IDNO IDYES older
+      SetErrorLevel ${EXIT_NEWER_INSTALLED}
+      Quit
+      older:
+    ${EndIf}
+  ${EndIf}
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/NOACTIVATE" $1
@@ -301,22 +379,29 @@ Section "un.Flindra screen saver" SecUnProgram
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${SAVER} is in use, so it cannot be removed.$\r$\n$\r$\nClose Flindra (the screen saver, its settings, or Screen Saver Settings with its preview), then click Retry. Cancel leaves Flindra installed." /SD IDCANCEL IDRETRY retry
     Abort "${SAVER} is in use; Flindra stays installed."
   ${EndIf}
-  ; The screen saver goes back to none only when it is still ours.
+  ; The screen saver goes back to none only when it is still ours, as
+  ; choosing "(None)" does: ScreenSaveActive, ScreenSaverIsSecure and
+  ; ScreenSaveTimeOut stay, so that a session that locks after the timeout
+  ; still does.
   ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${GetFileName} $0 $1
   ${GetParent} $0 $2
   ${If} $1 == "flindra.scr"
   ${AndIf} $2 == "$SYSDIR"
     DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-    !insertmacro AnnounceScreenSaver 0
+    !insertmacro AnnounceDesktopChange
   ${EndIf}
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\README.txt"
-  ; Run in place (_?=), this uninstaller is the running file and holds it
-  ; open: it and its folder then go at the next restart.
-  Delete /REBOOTOK "$INSTDIR\uninstall.exe"
-  RMDir /REBOOTOK "$INSTDIR"
+  Call un.RemoveSelf
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; Started without _?= (as Apps and Features does), this is NSIS's copy in
+  ; a folder of its own under %TEMP%, which NSIS has Windows delete at the
+  ; restart, but the folder before the file in it, so the folder would stay.
+  ; Named again after the file, it goes.
+  ${If} $EXEDIR != $INSTDIR
+    System::Call 'kernel32::MoveFileExW(w "$EXEDIR", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+  ${EndIf}
 SectionEnd
 
 Section /o "un.Remove my Flindra settings" SecUnSettings
@@ -330,6 +415,7 @@ SectionEnd
 
 Function un.onInit
   SetRegView 64
+  !insertmacro RequireAdmin "Uninstall "
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/REMOVESETTINGS" $1

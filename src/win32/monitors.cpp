@@ -1,6 +1,6 @@
 #include "win32/monitors.h"
 
-#include "core/monitors.h"
+#include <windows.h>
 
 namespace {
 
@@ -17,15 +17,12 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
 
 }  // namespace
 
-std::vector<RECT> SaverWindowRects() {
+std::vector<ScreenRect> SaverWindowRects() {
   std::vector<MonitorInfo> monitors;
   ::EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
-  std::vector<RECT> rects;
-  for (const SaverWindowPlan& plan : SaverWindowsForMonitors(monitors)) {
-    const ScreenRect& r = plan.rect;
-    rects.push_back(RECT{r.left, r.top, r.left + r.width, r.top + r.height});
-  }
+  std::vector<ScreenRect> rects;
+  for (const SaverWindowPlan& plan : SaverWindowsForMonitors(monitors)) rects.push_back(plan.rect);
   // No monitor to be had: the primary screen, as the system measures it.
-  if (rects.empty()) rects.push_back(RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)});
+  if (rects.empty()) rects.push_back(ScreenRect{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)});
   return rects;
 }

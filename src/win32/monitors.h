@@ -2,8 +2,8 @@
 // pixels, the primary monitor's first.
 #pragma once
 
-#include <windows.h>
-
 #include <vector>
 
-std::vector<RECT> SaverWindowRects();
+#include "core/monitors.h"
+
+std::vector<ScreenRect> SaverWindowRects();

@@ -20,13 +20,9 @@ class RegistrySettingsKey final : public SettingsKey {
   void close() override;
   std::string failureReason() const override;
 
-  bool isOpen() const { return key_ != nullptr; }
-  // The Win32 error of the last failed open or write, for messages.
-  LONG lastError() const { return lastError_; }
-
  private:
   HKEY key_ = nullptr;
-  LONG lastError_ = ERROR_SUCCESS;
+  LONG lastError_ = ERROR_SUCCESS;  // of the last failed open or write, for failureReason
 };
 
 // LoadSettings over the registry key: the stored values, the defaults on a

@@ -2,10 +2,14 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 
-#include "core/fade.h"
+#include "core/beat.h"
+#include "core/flakes.h"
 #include "core/monitors.h"
+#include "core/pointer.h"
 #include "core/scene.h"
 #include "win32/monitors.h"
 #include "win32/registry_settings.h"
@@ -19,75 +23,99 @@ constexpr UINT kSpiSetScreenSaverRunning = 97;
 // system has finished raising it, so the dialog can go back in front.
 constexpr UINT kBringDialogToFront = WM_APP + 1;
 constexpr DWORD kMonitorCheckMs = 1000;  // how often a tick looks at the monitor list
-// GUID_CONSOLE_DISPLAY_STATE: the console display is off (0), on (1) or dimmed (2).
+// GUID_CONSOLE_DISPLAY_STATE (Windows 8 on): the console display is off (0),
+// on (1) or dimmed (2). GUID_MONITOR_POWER_ON (before): off (0) or on (1).
 constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
 
 void announceScreenSaver(bool running) {
   ::SystemParametersInfoA(kSpiSetScreenSaverRunning, running ? TRUE : FALSE, nullptr, 0);
 }
 
-void makeCurrent(const SaverWindow& w) {
-  if (::wglGetCurrentContext() != w.rc) ::wglMakeCurrent(w.dc, w.rc);
+DWORD lastInputTime() {
+  LASTINPUTINFO info{sizeof info, 0};
+  return ::GetLastInputInfo(&info) ? info.dwTime : 0;
 }
 
-ScreenRect screenRect(const RECT& r) { return ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+bool sameRect(const ScreenRect& a, const ScreenRect& b) {
+  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
 
 }  // namespace
+
+// One monitor's window and what it draws with; a null handle is not held.
+// The window goes with it.
+struct Saver::Window {
+  Window(Saver* owner, const ScreenRect& monitor, BYTE alpha) : area(monitor) {
+    window = ::CreateWindowExA(WS_EX_LAYERED, kSaverClassName, "Flindra", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                               area.left, area.top, area.width, area.height, nullptr, nullptr,
+                               ::GetModuleHandleA(nullptr), owner);
+    if (window == nullptr) return;
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::SetLayeredWindowAttributes(window, kSaverColorKey, alpha, LWA_ALPHA | LWA_COLORKEY);
+  }
+  ~Window() {
+    ReleaseSurface(window, dc, rc);
+    if (window != nullptr) ::DestroyWindow(window);
+  }
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  bool makeCurrent() const { return ::wglGetCurrentContext() == rc || ::wglMakeCurrent(dc, rc); }
+
+  HWND window = nullptr;
+  HDC dc = nullptr;
+  HGLRC rc = nullptr;
+  ScreenRect area;                // the monitor it covers
+  int viewWidth = area.width;     // viewport, pixels
+  int viewHeight = area.height;   // viewport, pixels
+  FlakeField field;
+};
+
+Saver::Saver(SaverInput input, const Settings& settings) : input_(input), settings_(settings) {}
 
 Saver::~Saver() {
   // The loop has ended (or never ran): nothing is left to quit.
   ended_ = true;
   releaseAll();
-  std::vector<SaverWindow> gone;
-  gone.swap(windows);
-  for (SaverWindow& w : gone)
-    if (w.window != nullptr) ::DestroyWindow(w.window);
+  std::vector<std::unique_ptr<Window>> gone;
+  gone.swap(windows_);
 }
 
 bool Saver::Create(bool loaded) {
   RegisterWindowClass({kSaverClassName, OwnedWindowProc<Saver>, CS_OWNDC,
                        static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH))});
   loaded_ = loaded;
-  for (const RECT& area : SaverWindowRects()) {
-    if (!openWindow(windows.emplace_back(), area)) {
-      windows.pop_back();
+  for (const ScreenRect& area : SaverWindowRects()) {
+    windows_.push_back(std::make_unique<Window>(this, area, alpha_));
+    if (windows_.back()->window == nullptr) {
+      windows_.pop_back();
       fail("The window could not be created.", "Flindra");
       return false;
     }
   }
   ::SetTimer(primaryWindow(), kFrameTimerId, kFrameIntervalMs, nullptr);
   monitorsCheckedAt_ = ::GetTickCount();
-  displayNotice_ =
-      ::RegisterPowerSettingNotification(primaryWindow(), &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+  for (const GUID* setting : {&kConsoleDisplayState, &kMonitorPowerOn}) {
+    displayNotice_ = ::RegisterPowerSettingNotification(primaryWindow(), setting, DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (displayNotice_ != nullptr) break;
+  }
   if (!loaded) return true;
 
-  for (SaverWindow& w : windows)
-    if (!startDrawing(w)) return false;
+  for (const auto& w : windows_)
+    if (!startDrawing(*w)) return false;
   announceScreenSaver(true);
   noticeGiven_ = true;
   return true;
 }
 
-bool Saver::openWindow(SaverWindow& w, const RECT& area) {
-  w.area = area;
-  w.viewWidth = area.right - area.left;
-  w.viewHeight = area.bottom - area.top;
-  w.window = ::CreateWindowExA(WS_EX_LAYERED, kSaverClassName, "Flindra", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                               area.left, area.top, w.viewWidth, w.viewHeight, nullptr, nullptr,
-                               ::GetModuleHandleA(nullptr), this);
-  if (w.window == nullptr) return false;
-  ::SetWindowPos(w.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  ::SetLayeredWindowAttributes(w.window, kSaverColorKey, alpha, LWA_ALPHA | LWA_COLORKEY);
-  return true;
-}
-
-bool Saver::startDrawing(SaverWindow& w) {
+bool Saver::startDrawing(Window& w) {
   if (const char* failure = SetupSurface(w.window, SurfaceVariant::FullScreen, w.dc, w.rc, w.viewWidth,
                                          w.viewHeight, w.viewWidth, w.viewHeight)) {
     fail(failure, "Error");
     return false;
   }
-  StartField(*w.field, FirstSwayStep(settings.Speed));
+  StartField(w.field, FirstSwayStep(settings_.Speed));
   return true;
 }
 
@@ -96,96 +124,100 @@ bool Saver::startDrawing(SaverWindow& w) {
 void Saver::fail(const std::string& text, const char* caption) {
   releaseAll();
   ShowErrorBox(text, caption);
-  End();
+  end();
 }
 
-void Saver::Show() {
+HWND Saver::primaryWindow() const { return windows_.empty() ? nullptr : windows_.front()->window; }
+
+void Saver::Show(HWND frontWindow) {
   // Where the pointer is as the saver appears; without one, the first move
   // report sets it.
   pointerKnown_ = ::GetCursorPos(&pointerStart_) != FALSE;
+  inputSeen_ = lastInputTime();
   // The primary's window last, so it is the active one.
-  for (auto it = windows.rbegin(); it != windows.rend(); ++it) ::ShowWindow(it->window, SW_SHOW);
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) ::ShowWindow((*it)->window, SW_SHOW);
   // NOTE: the foreground lock can leave a new window behind the program the
-  // user last worked in, which would then get the keys.
+  // user last worked in, which then gets the keys (tick sees them).
   ::SetForegroundWindow(primaryWindow());
+  // Owned by the saver, the front window stays in front of it even when the
+  // saver is clicked.
+  frontWindow_ = frontWindow;
+  if (frontWindow != nullptr)
+    ::SetWindowLongPtrA(frontWindow, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(primaryWindow()));
 }
 
-void Saver::Tick() {
+void Saver::StepBack() {
+  for (const auto& w : windows_)
+    ::SetWindowPos(w->window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+void Saver::tick() {
+  // NOTE: the system may refuse the saver the foreground; keys then go to
+  // the program in front, and only the last input time tells.
+  if (input_ == SaverInput::AnyInputEnds && lastInputTime() != inputSeen_ && !owns(::GetForegroundWindow()))
+    return end();
   if (::GetTickCount() - monitorsCheckedAt_ >= kMonitorCheckMs) {
     followMonitors();
     if (ended_) return;
   }
-  for (SaverWindow& w : windows) {
-    RECT client{};
-    ::GetClientRect(w.window, &client);
-    if (client.right == w.viewWidth && client.bottom == w.viewHeight) continue;
-    w.viewWidth = client.right;
-    w.viewHeight = client.bottom;
-    if (w.rc == nullptr) continue;
-    makeCurrent(w);
-    SetupProjection(w.viewWidth, w.viewHeight, w.viewWidth, w.viewHeight);
-  }
-  const std::uint8_t opacity = fade.tick(settings.Brightness);
-  if (opacity != alpha) {
-    alpha = opacity;
-    for (const SaverWindow& w : windows)
-      ::SetLayeredWindowAttributes(w.window, kSaverColorKey, alpha, LWA_ALPHA | LWA_COLORKEY);
+  const std::uint8_t opacity = fade_.tick(settings_.Brightness);
+  if (opacity != alpha_) {
+    alpha_ = opacity;
+    for (const auto& w : windows_) ::SetLayeredWindowAttributes(w->window, kSaverColorKey, alpha_, LWA_ALPHA | LWA_COLORKEY);
   }
   if (displayOff_) return;  // nobody sees it; the timer and the fade go on
-  for (SaverWindow& w : windows) {
-    if (w.rc == nullptr) continue;
-    makeCurrent(w);
-    DrawSurfaceFrame(w.dc, *w.field, settings);
+  for (const auto& w : windows_) {
+    if (w->rc == nullptr) continue;
+    if (!w->makeCurrent()) return fail("wglMakeCurrent failed", "Error");
+    RECT client{};
+    ::GetClientRect(w->window, &client);
+    if (client.right != w->viewWidth || client.bottom != w->viewHeight) {
+      w->viewWidth = client.right;
+      w->viewHeight = client.bottom;
+      SetupProjection(w->viewWidth, w->viewHeight, w->viewWidth, w->viewHeight);
+    }
+    DrawSurfaceFrame(w->dc, w->field, settings_);
   }
 }
 
 void Saver::followMonitors() {
   monitorsCheckedAt_ = ::GetTickCount();
-  if (ended_ || windows.empty()) return;
-  const std::vector<RECT> rects = SaverWindowRects();
-  bool same = rects.size() == windows.size();
-  for (std::size_t i = 0; same && i < rects.size(); ++i) same = ::EqualRect(&rects[i], &windows[i].area) != FALSE;
+  if (ended_ || windows_.empty()) return;
+  const std::vector<ScreenRect> next = SaverWindowRects();
+  std::vector<ScreenRect> current;
+  for (const auto& w : windows_) current.push_back(w->area);
+  bool same = next.size() == current.size();
+  for (std::size_t i = 0; same && i < next.size(); ++i) same = sameRect(next[i], current[i]);
   if (same) return;
 
-  std::vector<ScreenRect> current, next;
-  for (const SaverWindow& w : windows) current.push_back(screenRect(w.area));
-  for (const RECT& r : rects) next.push_back(screenRect(r));
+  // New windows first, while the list still holds every old one.
   const std::vector<int> kept = WindowsKeptForLayout(current, next);
-
-  std::vector<SaverWindow> covering;
-  for (std::size_t i = 0; i < rects.size(); ++i) {
-    if (kept[i] < 0) {
-      covering.emplace_back();
-      if (!openWindow(covering.back(), rects[i])) covering.pop_back();
-      continue;
-    }
-    SaverWindow& old = windows[static_cast<std::size_t>(kept[i])];
-    SaverWindow& w = covering.emplace_back(std::move(old));
-    old.window = nullptr, old.dc = nullptr, old.rc = nullptr;
-    if (!::EqualRect(&w.area, &rects[i])) {
-      // The primary's window moves with the primary monitor; the next size
-      // check gives it its new viewport.
-      w.area = rects[i];
-      ::SetWindowPos(w.window, nullptr, w.area.left, w.area.top, w.area.right - w.area.left,
-                     w.area.bottom - w.area.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+  std::vector<std::unique_ptr<Window>> covering(next.size());
+  for (std::size_t i = 0; i < next.size(); ++i)
+    if (kept[i] < 0) covering[i] = std::make_unique<Window>(this, next[i], alpha_);
+  for (std::size_t i = 0; i < next.size(); ++i) {
+    if (kept[i] < 0) continue;
+    covering[i] = std::move(windows_[static_cast<std::size_t>(kept[i])]);
+    covering[i]->area = next[i];
   }
-  // The new list first: a window that is no longer in it goes without
-  // ending the saver.
-  windows.swap(covering);
-  for (SaverWindow& gone : covering) {
-    if (gone.window == nullptr) continue;
-    ReleaseSurface(gone.window, gone.dc, gone.rc);
-    ::DestroyWindow(gone.window);
-  }
-  for (SaverWindow& w : windows) {
-    if (::IsWindowVisible(w.window)) continue;
-    if (loaded_ && !startDrawing(w)) return;
-    ::ShowWindow(w.window, SW_SHOWNA);
+  // The new list before the old windows go, so their going does not end the
+  // saver.
+  windows_.swap(covering);
+  covering.clear();
+  windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [](const auto& w) { return w->window == nullptr; }),
+                 windows_.end());
+  for (const auto& w : windows_) {
+    // The primary's window follows the primary monitor; the next tick gives
+    // it its new viewport.
+    const ScreenRect& a = w->area;
+    ::SetWindowPos(w->window, nullptr, a.left, a.top, a.width, a.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (::IsWindowVisible(w->window)) continue;
+    if (loaded_ && !startDrawing(*w)) return;
+    ::ShowWindow(w->window, SW_SHOWNA);
   }
 }
 
-void Saver::End() {
+void Saver::end() {
   if (ended_) return;
   ended_ = true;
   releaseAll();
@@ -196,14 +228,14 @@ void Saver::releaseAll() {
   if (primaryWindow() != nullptr) ::KillTimer(primaryWindow(), kFrameTimerId);
   if (displayNotice_ != nullptr) ::UnregisterPowerSettingNotification(displayNotice_);
   displayNotice_ = nullptr;
-  for (SaverWindow& w : windows) ReleaseSurface(w.window, w.dc, w.rc);
+  for (const auto& w : windows_) ReleaseSurface(w->window, w->dc, w->rc);
   if (noticeGiven_) announceScreenSaver(false);
   noticeGiven_ = false;
 }
 
 bool Saver::owns(HWND window) const {
-  for (const SaverWindow& w : windows)
-    if (w.window == window) return true;
+  for (const auto& w : windows_)
+    if (w->window == window) return true;
   return false;
 }
 
@@ -211,9 +243,11 @@ void Saver::pointerMovedTo(POINT at) {
   if (!pointerKnown_) {
     pointerKnown_ = true;
     pointerStart_ = at;
-    return;
+  } else if (PointerStrayed(at.x - pointerStart_.x, at.y - pointerStart_.y)) {
+    return end();
   }
-  if (std::abs(at.x - pointerStart_.x) > kPointerSlack || std::abs(at.y - pointerStart_.y) > kPointerSlack) End();
+  // Jitter these windows saw is not input another program got.
+  inputSeen_ = lastInputTime();
 }
 
 LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -221,19 +255,17 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
       if (wParam != kFrameTimerId) break;
-      if (!ended_) Tick();
+      if (!ended_) tick();
       return 0;
     case WM_SIZE:
       // The camera follows the new shape at once; the viewport on the next tick.
-      for (SaverWindow& w : windows) {
-        if (w.window != window || w.rc == nullptr) continue;
-        makeCurrent(w);
-        SetupProjection(w.viewWidth, w.viewHeight, LOWORD(lParam), HIWORD(lParam));
-      }
+      for (const auto& w : windows_)
+        if (w->window == window && w->rc != nullptr && w->makeCurrent())
+          SetupProjection(w->viewWidth, w->viewHeight, LOWORD(lParam), HIWORD(lParam));
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (wParam == VK_ESCAPE || anyInputEnds) End();
+      if (wParam == VK_ESCAPE || anyInputEnds) end();
       if (message == WM_KEYDOWN) return 0;
       break;  // the system still gets Alt+F4 and the menu keys
     case WM_MOUSEMOVE:
@@ -247,27 +279,28 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
-      if (anyInputEnds) End();
+      if (anyInputEnds) end();
       return message == WM_XBUTTONDOWN ? TRUE : 0;
     case WM_ACTIVATEAPP:
       // Another program took the desktop: the saver is no longer what the
       // user sees.
-      if (wParam == FALSE && anyInputEnds) End();
+      if (wParam == FALSE && anyInputEnds) end();
       break;
     case WM_ACTIVATE:
       // HACK: Wine raises an owner above the window it owns when the owner
       // is clicked; Windows keeps the owned dialog in front.
-      if (LOWORD(wParam) != WA_INACTIVE && frontWindow != nullptr) ::PostMessageA(window, kBringDialogToFront, 0, 0);
+      if (LOWORD(wParam) != WA_INACTIVE && frontWindow_ != nullptr) ::PostMessageA(window, kBringDialogToFront, 0, 0);
       break;
     case kBringDialogToFront:
-      if (frontWindow != nullptr && ::IsWindow(frontWindow))
-        ::SetWindowPos(frontWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      if (frontWindow_ != nullptr && ::IsWindow(frontWindow_))
+        ::SetWindowPos(frontWindow_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       return 0;
     case WM_POWERBROADCAST:
       if (wParam == PBT_POWERSETTINGCHANGE) {
         const auto* change = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
-        if (change != nullptr && ::IsEqualGUID(change->PowerSetting, kConsoleDisplayState) &&
-            change->DataLength >= sizeof(DWORD))
+        if (change != nullptr && change->DataLength >= sizeof(DWORD) &&
+            (::IsEqualGUID(change->PowerSetting, kConsoleDisplayState) ||
+             ::IsEqualGUID(change->PowerSetting, kMonitorPowerOn)))
           displayOff_ = *reinterpret_cast<const DWORD*>(change->Data) == 0;
         return TRUE;
       }
@@ -280,12 +313,12 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       followMonitors();
       return 0;
     case WM_CLOSE:
-      End();
+      end();
       return 0;
     case WM_DESTROY:
       // One of ours going unasked (a window of a vanished monitor is taken
       // off the list first).
-      if (owns(window)) End();
+      if (owns(window)) end();
       return 0;
     default:
       break;
@@ -293,14 +326,11 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool StartSaver(Saver& saver) {
-  const bool loaded = LoadStoredSettings(saver.settings);
-  if (!saver.Create(loaded)) return false;
-  saver.Show();
-  return true;
-}
-
 void RunSaver() {
-  Saver saver(SaverInput::AnyInputEnds);
-  if (StartSaver(saver)) RunMessageLoop();
+  Settings settings;
+  const bool loaded = LoadStoredSettings(settings);
+  Saver saver(SaverInput::AnyInputEnds, settings);
+  if (!saver.Create(loaded)) return;
+  saver.Show();
+  RunMessageLoop();
 }

@@ -1,41 +1,27 @@
-// The WGL half of the rendering surface: pixel format, context, release.
+// The WGL half of the rendering surface: pixel format, context, release. A
+// window's surface is its device context and OpenGL context; a null handle
+// is not held.
 #pragma once
 
 #include <windows.h>
 
 #include "core/flakes.h"
 
+// The pixel format asked for: RGBA, double-buffered, on a window, colour
+// bits from the screen depth's low 8 bits; depth bits as many (full screen)
+// or 16 (preview).
 enum class SurfaceVariant { FullScreen, Preview };
 
-// The screen's colour depth (BITSPIXEL of the whole screen's device context).
-int ScreenBitsPerPixel();
-
-// The pixel-format request: RGBA, double-buffered, on a window, colour bits
-// from the screen depth's low 8 bits; depth bits as many (full screen) or 16
-// (preview). Every other field 0.
-PIXELFORMATDESCRIPTOR PixelFormatRequest(int screenBitsPerPixel, SurfaceVariant variant);
-
-// The set-up steps below return null on success, else the failure's text
-// ("ChoosePixelFormat failed", "SetPixelFormat failed", "wglCreateContext
-// failed", "wglMakeCurrent failed"). They show nothing: whether the user is
-// told depends on where the surface is (a host's preview pane never shows a
-// box).
-
-// Chooses and sets the pixel format of dc.
-const char* SetupPixelFormat(HDC dc, SurfaceVariant variant);
-
-// A context for dc (its pixel format set), made current; rc stays null when
-// none could be created.
-const char* CreateCurrentContext(HDC dc, HGLRC& rc);
-
-// A window's surface is its device context and OpenGL context; a null handle
-// is not held.
-
-// GetDC, SetupPixelFormat, a context created and made current, the scene set
-// up. The full-screen variant presents without waiting for the screen's
-// refresh (swap interval 0, where WGL_EXT_swap_control exists): the frame
-// timer sets the pace, and one wait per monitor would slow every monitor
-// down. On failure the handles got so far stay held for ReleaseSurface.
+// GetDC, the pixel format chosen and set, a context created and made
+// current, the scene set up. Null on success, else the failure's text
+// ("GetDC failed", "ChoosePixelFormat failed", "SetPixelFormat failed",
+// "wglCreateContext failed", "wglMakeCurrent failed"); nothing is shown,
+// since whether the user is told depends on where the surface is (a host's
+// preview pane never shows a box). The full-screen variant presents without
+// waiting for the screen's refresh (swap interval 0, where
+// WGL_EXT_swap_control exists): the frame timer sets the pace, and one wait
+// per monitor would slow every monitor down. On failure the handles got so
+// far stay held for ReleaseSurface.
 const char* SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int viewWidth, int viewHeight,
                          int aspectWidth, int aspectHeight);
 

@@ -43,7 +43,11 @@ void FpsOverlay::countFrame(double now) {
 
 void FpsOverlay::draw(int left, int bottom, int width, int height) const {
   if (lists_ == 0) return;
-  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_VIEWPORT_BIT);
+  // Every piece of state it touches goes back as it was. The colour material
+  // goes off before the text's colour: while on, it copies the current
+  // colour into the material, which the flakes would then be lit with.
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glDisable(GL_COLOR_MATERIAL);
   glDisable(GL_LIGHTING);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);

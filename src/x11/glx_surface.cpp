@@ -95,6 +95,8 @@ void ExitWithLine(const std::string& line) {
   std::exit(1);
 }
 
+void EndWithHostWindow() { std::exit(0); }
+
 GlxSurface OpenGlxSurface(const Options& options) {
   GlxSurface s;
   const char* name = options.display.empty() ? std::getenv("DISPLAY") : options.display.c_str();
@@ -118,10 +120,20 @@ GlxSurface OpenGlxSurface(const Options& options) {
     s.width = attributes.width;
     s.height = attributes.height;
     s.screenRoot = s.window == attributes.root;
-    // Our own mask on the host's window: its size and its end.
+    // Our own mask on the host's window: its size and its end. From here on
+    // the window is ours to draw in, and its going away is the host's way
+    // to end us.
     XErrorTrap trap(s.display);
     XSelectInput(s.display, s.window, StructureNotifyMask);
-    if (trap.error() != 0) ExitWithLine("window " + hex(s.window) + " went away at start-up");
+    if (trap.error() != 0) {
+      XFree(visual);
+      EndWithHostWindow();
+    }
+    int randrErrorBase = 0;
+    if (s.screenRoot && XRRQueryExtension(s.display, &s.randrEventBase, &randrErrorBase))
+      XRRSelectInput(s.display, s.window, RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    else
+      s.randrEventBase = -1;
   }
   int doubleBuffer = 0;
   glXGetConfig(s.display, visual, GLX_DOUBLEBUFFER, &doubleBuffer);
@@ -132,7 +144,7 @@ GlxSurface OpenGlxSurface(const Options& options) {
   if (s.own) XMapWindow(s.display, s.window);
   XErrorTrap trap(s.display);
   if (!glXMakeCurrent(s.display, s.window, s.context) || trap.error() != 0) {
-    if (!WindowExists(s)) ExitWithLine("window " + hex(s.window) + " went away at start-up");
+    if (!s.own && !WindowExists(s)) EndWithHostWindow();
     ExitWithLine("cannot draw into window " + hex(s.window));
   }
   return s;
@@ -157,8 +169,7 @@ void PresentFrame(const GlxSurface& s) {
 
 std::vector<ScreenRect> FieldAreas(const GlxSurface& s) {
   const ScreenRect whole{0, 0, s.width, s.height};
-  int eventBase = 0, errorBase = 0;
-  if (!s.screenRoot || !XRRQueryExtension(s.display, &eventBase, &errorBase)) return {whole};
+  if (s.randrEventBase < 0) return {whole};
   int count = 0;
   XRRMonitorInfo* found = XRRGetMonitors(s.display, s.window, True, &count);
   std::vector<MonitorInfo> monitors;

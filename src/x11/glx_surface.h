@@ -18,6 +18,7 @@ struct GlxSurface {
   Window window = 0;
   bool own = false;             // made by us: fade, close box and keys are ours
   bool screenRoot = false;      // a screen's root window: one field per monitor
+  int randrEventBase = -1;      // RandR's first event on a screen's root; -1 without
   bool doubleBuffered = true;
   int width = 0, height = 0;    // pixels
   GLXContext context = nullptr;
@@ -27,6 +28,10 @@ struct GlxSurface {
 
 // Ends the program: "flindra: " and the line on standard error, exit code 1.
 [[noreturn]] void ExitWithLine(const std::string& line);
+
+// Ends the program with 0: the host's window, once taken, went away, which
+// is how a host ends its saver.
+[[noreturn]] void EndWithHostWindow();
 
 // Opens the display and the window the options name and makes a context
 // current on it. A window that does not exist, cannot be drawn in or has no
@@ -47,7 +52,8 @@ void PresentFrame(const GlxSurface& s);
 
 // The parts of the window that each get a flake field, from its top-left
 // corner: one per monitor (RandR, the primary first) on a screen's root,
-// else the whole window.
+// else the whole window. On a screen's root RandR tells of every change of
+// its monitors (randrEventBase), also of those that keep the root's size.
 std::vector<ScreenRect> FieldAreas(const GlxSurface& s);
 
 // Whether the window is still there, asked inside an error trap.

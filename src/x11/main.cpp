@@ -3,6 +3,7 @@
 // $XSCREENSAVER_WINDOW (-root), until a signal, the window or the display
 // goes away.
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -84,23 +85,38 @@ struct FieldView {
   std::unique_ptr<FlakeField> field;
 };
 
-// A view per area; fields already running keep their place, new ones start
-// with the first sway step every platform starts with.
+// A view per area, as the Windows saver follows its monitors: the first
+// (primary) field goes on, moved if need be, any other field stays with its
+// monitor's rectangle, a new area gets a field started afresh.
 void fitViews(std::vector<FieldView>& views, const std::vector<ScreenRect>& areas, const Settings& settings) {
-  views.resize(areas.size());
+  std::vector<ScreenRect> current;
+  for (const FieldView& view : views) current.push_back(view.area);
+  const std::vector<int> kept = WindowsKeptForLayout(current, areas);
+  std::vector<FieldView> next(areas.size());
   for (std::size_t i = 0; i < areas.size(); ++i) {
-    views[i].area = areas[i];
-    if (views[i].field) continue;
-    views[i].field = std::make_unique<FlakeField>();
-    StartField(*views[i].field, FirstSwayStep(settings.Speed));
+    next[i].area = areas[i];
+    if (kept[i] >= 0 && static_cast<std::size_t>(kept[i]) < views.size()) {
+      next[i].field = std::move(views[static_cast<std::size_t>(kept[i])].field);
+    } else {
+      next[i].field = std::make_unique<FlakeField>();
+      StartField(*next[i].field, FirstSwayStep(settings.Speed));
+    }
   }
+  views = std::move(next);
 }
 
-// Handles the queued events; false when the program should end.
+// Handles the queued events; false when the program should end. resized:
+// the window's size or, on a screen's root, its monitors changed.
 bool handleEvents(GlxSurface& s, bool& resized, bool& windowGone) {
   while (XPending(s.display) > 0) {
     XEvent event;
     XNextEvent(s.display, &event);
+    if (s.randrEventBase >= 0 && (event.type == s.randrEventBase + RRScreenChangeNotify ||
+                                  event.type == s.randrEventBase + RRNotify)) {
+      XRRUpdateConfiguration(&event);
+      resized = true;
+      continue;
+    }
     switch (event.type) {
       case ConfigureNotify:
         if (event.xconfigure.window == s.window &&

@@ -56,7 +56,9 @@ int main(int argc, char** argv) {
   int first = 1;
   HANDLE held = INVALID_HANDLE_VALUE;
   if (argc > 3 && std::string(argv[1]) == "--hold") {
-    held = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    // As a virus scanner reads a file: others may read and write it, not
+    // rename or delete it.
+    held = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (held == INVALID_HANDLE_VALUE) return 98;
     first = 3;
   }

@@ -1,7 +1,8 @@
 // Plays a program that follows the desktop settings: a hidden top-level
-// window that prints "setting-change N" for every WM_SETTINGCHANGE broadcast
-// it receives (N the SPI_ code in wParam), after "ready" once it can receive
-// them. Runs until it is ended.
+// window that prints "setting-change N AREA" for every WM_SETTINGCHANGE
+// broadcast it receives (N the SPI_ code in wParam, 0 when a program sent it;
+// AREA the string in lParam, if any), after "ready" once it can receive them.
+// Runs until it is ended.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,7 +11,8 @@ namespace {
 
 LRESULT CALLBACK probeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SETTINGCHANGE) {
-    std::printf("setting-change %llu\n", static_cast<unsigned long long>(wParam));
+    const auto* area = reinterpret_cast<const char*>(lParam);
+    std::printf("setting-change %llu %s\n", static_cast<unsigned long long>(wParam), area ? area : "");
     std::fflush(stdout);
   }
   return ::DefWindowProcA(window, message, wParam, lParam);

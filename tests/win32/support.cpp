@@ -5,7 +5,6 @@
 #include "core/settings.h"
 #include "win32/settings_dialog.h"
 #include "win32/preview.h"
-#include "win32/wgl_surface.h"
 
 namespace {
 
@@ -212,10 +211,14 @@ std::vector<MessageBoxWatcher::Box> MessageBoxWatcher::boxes() {
 
 // ---- SaverProcess ---------------------------------------------------------
 
-SaverProcess::SaverProcess(const std::string& arguments) {
+std::string builtProgramPath() {
   char self[MAX_PATH] = {};
   ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-  const std::string program = directory(self) + "flindra.scr";
+  return directory(self) + "flindra.scr";
+}
+
+SaverProcess::SaverProcess(const std::string& arguments) {
+  const std::string program = builtProgramPath();
   std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -320,6 +323,19 @@ void sendMouseClick() {
   ::SendInput(2, input, sizeof input[0]);
 }
 
+PIXELFORMATDESCRIPTOR pixelFormatAskedFor(SurfaceVariant variant) {
+  const HDC screen = ::GetDC(nullptr);
+  const auto bits = static_cast<BYTE>(::GetDeviceCaps(screen, BITSPIXEL) & 0xFF);
+  ::ReleaseDC(nullptr, screen);
+  PIXELFORMATDESCRIPTOR pfd{};
+  pfd.nSize = sizeof pfd;
+  pfd.nVersion = 1;
+  pfd.dwFlags = 0x25;  // PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER
+  pfd.cColorBits = bits;
+  pfd.cDepthBits = variant == SurfaceVariant::FullScreen ? bits : BYTE{16};
+  return pfd;
+}
+
 namespace {
 
 const char* formatTakenFrom = nullptr;  // the class whose windows lose their format
@@ -331,7 +347,7 @@ LRESULT CALLBACK takeAFormat(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && sent->message == WM_CREATE && formatTakenFrom != nullptr &&
       std::string(cls) == formatTakenFrom) {
     const HDC dc = ::GetDC(sent->hwnd);
-    const PIXELFORMATDESCRIPTOR wanted = PixelFormatRequest(ScreenBitsPerPixel(), SurfaceVariant::FullScreen);
+    const PIXELFORMATDESCRIPTOR wanted = pixelFormatAskedFor(SurfaceVariant::FullScreen);
     const int chosen = ::ChoosePixelFormat(dc, &wanted);
     const int count = ::DescribePixelFormat(dc, 1, sizeof wanted, nullptr);
     for (int i = 1; i <= count; ++i) {
@@ -357,4 +373,28 @@ PixelFormatTakenAtCreation::PixelFormatTakenAtCreation(const char* className) {
 PixelFormatTakenAtCreation::~PixelFormatTakenAtCreation() {
   ::UnhookWindowsHookEx(hook_);
   formatTakenFrom = nullptr;
+}
+
+namespace {
+
+const char* activationRefusedTo = nullptr;  // the class whose windows stay inactive
+
+LRESULT CALLBACK refuseActivation(int code, WPARAM wParam, LPARAM lParam) {
+  char cls[64] = {};
+  if (code == HCBT_ACTIVATE) ::GetClassNameA(reinterpret_cast<HWND>(wParam), cls, sizeof cls);
+  if (activationRefusedTo != nullptr && std::string(cls) == activationRefusedTo) return 1;
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+ActivationRefused::ActivationRefused(const char* className) {
+  activationRefusedTo = className;
+  hook_ = ::SetWindowsHookExA(WH_CBT, refuseActivation, nullptr, ::GetCurrentThreadId());
+  EXPECT_NE(hook_, nullptr);
+}
+
+ActivationRefused::~ActivationRefused() {
+  ::UnhookWindowsHookEx(hook_);
+  activationRefusedTo = nullptr;
 }

@@ -17,6 +17,7 @@
 
 #include "core/settings.h"
 #include "saved_registry.h"
+#include "win32/wgl_surface.h"
 
 // Saves HKCU\Software\Flindra, starts the test without it, and puts back
 // exactly what was there.
@@ -76,6 +77,9 @@ class MessageBoxWatcher {
   std::thread thread_;
 };
 
+// flindra.scr in the build directory, beside the test program.
+std::string builtProgramPath();
+
 // flindra.scr from the build directory, started as the host starts it.
 class SaverProcess {
  public:
@@ -132,6 +136,11 @@ void sendMouseMoveTo(int x, int y);
 bool placePointer(int x, int y);
 void sendMouseClick();
 
+// The pixel format the program asks for, as the documentation gives it: RGBA,
+// double-buffered, on a window; colour bits the screen depth's low 8 bits,
+// depth bits as many (full screen) or 16 (preview); every other field 0.
+PIXELFORMATDESCRIPTOR pixelFormatAskedFor(SurfaceVariant variant);
+
 // While it lives, every window of this class created on this thread gets,
 // as it is created, an OpenGL pixel format other than the one the program
 // asks for, so the program's own SetPixelFormat fails as on a display that
@@ -142,6 +151,20 @@ class PixelFormatTakenAtCreation {
   ~PixelFormatTakenAtCreation();
   PixelFormatTakenAtCreation(const PixelFormatTakenAtCreation&) = delete;
   PixelFormatTakenAtCreation& operator=(const PixelFormatTakenAtCreation&) = delete;
+
+ private:
+  HHOOK hook_ = nullptr;
+};
+
+// While it lives, the system refuses activation to windows of this class on
+// this thread, as Windows' foreground lock can: they show without the
+// keyboard, which stays with the program in front.
+class ActivationRefused {
+ public:
+  explicit ActivationRefused(const char* className);
+  ~ActivationRefused();
+  ActivationRefused(const ActivationRefused&) = delete;
+  ActivationRefused& operator=(const ActivationRefused&) = delete;
 
  private:
   HHOOK hook_ = nullptr;

@@ -274,10 +274,7 @@ TEST_F(PreviewTest, PixelFormatFailureIsReportedOnceAndEndsTheLoop) {
   // A window keeps the first pixel format it is given, so one set here makes
   // the preview's own SetPixelFormat fail.
   const HDC dc = ::GetDC(window);
-  HDC screen = ::GetDC(nullptr);
-  const PIXELFORMATDESCRIPTOR wanted =
-      PixelFormatRequest(::GetDeviceCaps(screen, BITSPIXEL), SurfaceVariant::Preview);
-  ::ReleaseDC(nullptr, screen);
+  const PIXELFORMATDESCRIPTOR wanted = pixelFormatAskedFor(SurfaceVariant::Preview);
   const int other = otherPixelFormat(dc, ::ChoosePixelFormat(dc, &wanted));
   PIXELFORMATDESCRIPTOR otherDescriptor{};
   ::DescribePixelFormat(dc, other, sizeof otherDescriptor, &otherDescriptor);

@@ -202,18 +202,38 @@ TEST_F(SaverRun, ReadErrorShowsItsTextInABoxAndTheSaverStaysUp) {
   EXPECT_EQ(watcher.boxes().size(), 1u);
 }
 
+// flindra.scr loaded as data, for its resources.
+class BuiltFile : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NE(file, nullptr) << builtProgramPath(); }
+  void TearDown() override { ::FreeLibrary(file); }
+  const HMODULE file = ::LoadLibraryExA(builtProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+};
+
 // Screen Saver Settings lists a saver by its string 1.
-TEST(BuiltFile, NamesTheSaverInStringOne) {
-  char self[MAX_PATH] = {};
-  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string program(self);
-  program = program.substr(0, program.find_last_of("\\/") + 1) + "flindra.scr";
-  const HMODULE file = ::LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(file, nullptr) << program;
+TEST_F(BuiltFile, NamesTheSaverInStringOne) {
   char name[64] = {};
   EXPECT_EQ(::LoadStringA(file, 1, name, sizeof name), 7);
   EXPECT_STREQ(name, "Flindra");
-  ::FreeLibrary(file);
+}
+
+// Each Windows the program runs on is named in its manifest; a system not
+// named there treats the program as written for an older one.
+TEST_F(BuiltFile, ManifestNamesWindows7Through11) {
+  const HRSRC found = ::FindResourceA(file, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(file, found))),
+                             ::SizeofResource(file, found));
+  const struct {
+    const char* system;
+    const char* id;
+  } systems[] = {{"7", "35138b9a-5d96-4fbd-8e2d-a2440225f93a"},
+                 {"8", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38"},
+                 {"8.1", "1f676c76-80e1-4239-95bb-83d0f6d0da78"},
+                 {"10 and 11", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}};
+  for (const auto& [system, id] : systems)
+    EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + id + "}\"/>"), std::string::npos)
+        << "Windows " << system;
 }
 
 TEST_F(SaverRun, ClosingTheSaverEndsTheProgramAndWithdrawsTheNotice) {

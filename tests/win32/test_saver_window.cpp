@@ -1,8 +1,11 @@
 // The full-screen saver window in this process: real window, real layered
 // attributes, real WGL context on Wine's OpenGL.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <thread>
+#include <vector>
 
 #include "core/flakes.h"
 #include "core/gl.h"
@@ -84,8 +87,6 @@ TEST_F(FullScreen, WindowAsTheSystemSeesIt) {
   ::GetClientRect(w, &client);
   EXPECT_EQ(client.right, cx);
   EXPECT_EQ(client.bottom, cy);
-  EXPECT_EQ(activeSaver().windows[0].viewWidth, cx);
-  EXPECT_EQ(activeSaver().windows[0].viewHeight, cy);
 
   // Shown, still fully transparent before the first tick.
   const Layered l = layered(w);
@@ -93,38 +94,32 @@ TEST_F(FullScreen, WindowAsTheSystemSeesIt) {
   EXPECT_EQ(l.key, kSaverColorKey);
   EXPECT_EQ(l.alpha, 0);
 
-  // Surface, projection and the rest of creation.
-  EXPECT_NE(activeSaver().windows[0].dc, nullptr);
-  EXPECT_NE(activeSaver().windows[0].rc, nullptr);
-  EXPECT_EQ(::wglGetCurrentContext(), activeSaver().windows[0].rc);
+  // Surface, projection and the rest of creation: a context current on
+  // the window's own device context.
+  EXPECT_NE(::wglGetCurrentContext(), nullptr);
+  const HDC own = ::GetDC(w);
+  EXPECT_EQ(::wglGetCurrentDC(), own);
+  ::ReleaseDC(w, own);
   const Viewport v = viewport();
   EXPECT_EQ(v.width, cx);
   EXPECT_EQ(v.height, cy);
   EXPECT_NEAR(projectedAspect(), static_cast<double>(cx) / cy, 1e-6);
-  EXPECT_DOUBLE_EQ(activeSaver().windows[0].field->SwayStep, 0.6);  // default Fast 3, over 5
   EXPECT_TRUE(screenSaverRunningHere());
   // First run: the defaults are stored.
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 0}));
   EXPECT_TRUE(watcher.boxes().empty());
-  // Every context presents without waiting for a refresh (Wine's WGL offers
+  // The context presents without waiting for a refresh (Wine's WGL offers
   // WGL_EXT_swap_control), so one timer drives any number of monitors.
   using GetSwapInterval = int(WINAPI*)();
   const auto swapInterval =
       reinterpret_cast<GetSwapInterval>(reinterpret_cast<void*>(::wglGetProcAddress("wglGetSwapIntervalEXT")));
   ASSERT_NE(swapInterval, nullptr);
-  for (const SaverWindow& each : activeSaver().windows) {
-    ASSERT_TRUE(::wglMakeCurrent(each.dc, each.rc));
-    EXPECT_EQ(swapInterval(), 0);
-  }
+  EXPECT_EQ(swapInterval(), 0);
   // The frame timer runs on the window.
   EXPECT_TRUE(::KillTimer(w, kFrameTimerId));
 }
 
 TEST_F(FullScreen, FadesInTickByTickToTheBrightnessOpacity) {
-  RegistrySandbox::setAll({3, 10, 3, 10, 5, 1});
-  startSaver();
-  const HWND w = saverWindow();
-
   struct Row {
     std::int32_t bright;
     std::vector<int> first5, mid49to52, last98to100;
@@ -134,31 +129,26 @@ TEST_F(FullScreen, FadesInTickByTickToTheBrightnessOpacity) {
                       {1, {5, 6, 6, 6, 6}, {17, 18, 18, 18}, {30, 30, 30}}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.bright);
-    activeSaver().settings.Brightness = row.bright;
-    activeSaver().fade = FadeIn();
+    RegistrySandbox::setAll({3, row.bright, 3, 10, 5, 1});
+    startSaver();
+    const HWND w = saverWindow();
     std::vector<int> seen{-1};  // index = tick
     for (int t = 1; t <= 103; ++t) {
-      tick(activeSaver());
+      tick();
       seen.push_back(layered(w).alpha);
       EXPECT_EQ(layered(w).flags, static_cast<DWORD>(LWA_ALPHA | LWA_COLORKEY));
-      if (t == 99) {
-        EXPECT_LT(activeSaver().fade.level(), 1.0);
-      }
-      if (t >= 100) {
-        EXPECT_EQ(activeSaver().fade.level(), 1.0000000000000007);
-      }
     }
     EXPECT_EQ(std::vector<int>(seen.begin() + 1, seen.begin() + 6), row.first5);
     EXPECT_EQ(std::vector<int>(seen.begin() + 49, seen.begin() + 53), row.mid49to52);
     EXPECT_EQ(std::vector<int>(seen.begin() + 98, seen.begin() + 101), row.last98to100);
     for (std::size_t t = 2; t <= 103; ++t) EXPECT_GE(seen[t], seen[t - 1]) << "tick " << t;
     for (std::size_t t = 100; t <= 103; ++t) EXPECT_EQ(seen[t], 25 * row.bright + 5) << "tick " << t;
+    // The x87 extended sum: Bright 10 at tick 9 is 27 (doubles would give 28).
+    if (row.bright == 10) {
+      EXPECT_EQ(seen[9], 27);
+    }
+    endTest();
   }
-  // The x87 extended sum: Bright 10 at tick 9 is 27 (doubles would give 28).
-  activeSaver().settings.Brightness = 10;
-  activeSaver().fade = FadeIn();
-  for (int t = 1; t <= 9; ++t) tick(activeSaver());
-  EXPECT_EQ(layered(w).alpha, 27);
 }
 
 TEST_F(FullScreen, OpacityReachesTheSystemOnlyWhenTheByteChanges) {
@@ -168,42 +158,41 @@ TEST_F(FullScreen, OpacityReachesTheSystemOnlyWhenTheByteChanges) {
   const auto overwrite = [w](BYTE alpha) {
     ::SetLayeredWindowAttributes(w, kSaverColorKey, alpha, LWA_ALPHA | LWA_COLORKEY);
   };
-  tick(activeSaver());
-  tick(activeSaver());
+  tick();
+  tick();
   EXPECT_EQ(layered(w).alpha, 6);
   // Ticks 3 to 5 keep 6 at Bright 1: no call, so a value put there from
   // outside stays.
   overwrite(77);
-  tick(activeSaver());
-  tick(activeSaver());
-  tick(activeSaver());
+  tick();
+  tick();
+  tick();
   EXPECT_EQ(layered(w).alpha, 77);
-  EXPECT_EQ(activeSaver().alpha, 6);
 
   // After the fade: nothing reaches the system until Bright changes.
-  for (int t = 6; t <= 100; ++t) tick(activeSaver());
+  for (int t = 6; t <= 100; ++t) tick();
   EXPECT_EQ(layered(w).alpha, 30);
   overwrite(77);
-  tick(activeSaver());
+  tick();
   EXPECT_EQ(layered(w).alpha, 77);
-  activeSaver().settings.Brightness = 9;
-  tick(activeSaver());
+  settings.Brightness = 9;
+  tick();
   EXPECT_EQ(layered(w).alpha, 230);
 }
 
 TEST_F(FullScreen, StoredBrightnessOutsideTheSliderSaturates) {
+  // The first from the settings key, the others as the settings dialog
+  // would change them, after the fade.
+  RegistrySandbox::setAll({3, 11, 3, 10, 5, 1});
+  startSaver();
+  for (int t = 1; t < 100; ++t) tick();
   const struct {
     std::int32_t bright;
     int expected;
   } cases[] = {{11, 255}, {1000000, 255}, {-1, 0}, {INT32_MIN, 0}, {0, 5}};
   for (const auto& [bright, expected] : cases) {
-    if (!saver) {
-      RegistrySandbox::setAll({3, bright, 3, 10, 5, 1});
-      startSaver();
-    }
-    activeSaver().settings.Brightness = bright;
-    activeSaver().fade = FadeIn(1.0000000000000007);
-    tick(activeSaver());
+    settings.Brightness = bright;
+    tick();
     EXPECT_EQ(layered(saverWindow()).alpha, expected) << "Bright " << bright;
   }
 }
@@ -211,18 +200,15 @@ TEST_F(FullScreen, StoredBrightnessOutsideTheSliderSaturates) {
 TEST_F(FullScreen, ClientSizeChangeIsPickedUpAtTheNextTick) {
   startSaver();
   const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-  tick(activeSaver());
+  tick();
 
   ::SetWindowPos(saverWindow(), nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // The resize event projects with the new aspect but the stored viewport.
   EXPECT_EQ(viewport().width, cx);
   EXPECT_EQ(viewport().height, cy);
   EXPECT_NEAR(projectedAspect(), 800.0 / 600.0, 1e-6);
-  EXPECT_EQ(activeSaver().windows[0].viewWidth, cx);
 
-  tick(activeSaver());
-  EXPECT_EQ(activeSaver().windows[0].viewWidth, 800);
-  EXPECT_EQ(activeSaver().windows[0].viewHeight, 600);
+  tick();
   EXPECT_EQ(viewport().width, 800);
   EXPECT_EQ(viewport().height, 600);
   EXPECT_NEAR(projectedAspect(), 800.0 / 600.0, 1e-6);
@@ -234,7 +220,7 @@ TEST_F(FullScreen, ADpiChangeLeavesTheWindowCoveringItsMonitor) {
   RECT suggested{before.left, before.top, before.left + (before.right - before.left) * 3 / 2,
                  before.top + (before.bottom - before.top) * 3 / 2};
   ::SendMessageA(saverWindow(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-  tick(activeSaver());
+  tick();
   const RECT after = windowRect(saverWindow());
   EXPECT_TRUE(::EqualRect(&before, &after));
   EXPECT_EQ(viewport().width, before.right - before.left);
@@ -245,12 +231,12 @@ TEST_F(FullScreen, FramesLightPixelsOnTheScreen) {
   startSaver();
   const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
   const RECT screen{0, 0, cx, cy};
-  tick(activeSaver());
+  tick();
   const auto first = screenPixels(screen);
   const auto lit = litPixels(first);
   EXPECT_GT(lit, 500);
   EXPECT_LT(lit, static_cast<long long>(cx) * cy / 20);  // points on black, not a filled screen
-  tick(activeSaver());
+  tick();
   const auto second = screenPixels(screen);
   EXPECT_GT(litPixels(second), 500);
   EXPECT_NE(first, second);  // the flakes moved
@@ -270,6 +256,8 @@ TEST_F(FullScreen, SettingsModeEndsOnlyOnEscShiftIncluded) {
   EXPECT_TRUE(screenSaverRunningHere());
 
   // Esc with Shift down ends it, surface released and notice withdrawn.
+  const HDC dc = ::wglGetCurrentDC();
+  const HGLRC rc = ::wglGetCurrentContext();
   BYTE keys[256] = {};
   ::GetKeyboardState(keys);
   keys[VK_SHIFT] = 0x80;
@@ -278,9 +266,8 @@ TEST_F(FullScreen, SettingsModeEndsOnlyOnEscShiftIncluded) {
   EXPECT_TRUE(pumpUntil([this] { return ended(); }));
   keys[VK_SHIFT] = 0;
   ::SetKeyboardState(keys);
-  EXPECT_EQ(activeSaver().windows[0].rc, nullptr);
-  EXPECT_EQ(activeSaver().windows[0].dc, nullptr);
   EXPECT_EQ(::wglGetCurrentContext(), nullptr);
+  EXPECT_FALSE(::wglMakeCurrent(dc, rc)) << "the context is gone";
   EXPECT_FALSE(screenSaverRunningHere());
   EXPECT_FALSE(::KillTimer(w, kFrameTimerId));  // stopped
 }
@@ -288,74 +275,148 @@ TEST_F(FullScreen, SettingsModeEndsOnlyOnEscShiftIncluded) {
 TEST_F(FullScreen, CloseReleasesTheSurfaceWithdrawsTheNoticeAndEnds) {
   startSaver();
   ASSERT_TRUE(screenSaverRunningHere());
+  const HDC dc = ::wglGetCurrentDC();
+  const HGLRC rc = ::wglGetCurrentContext();
   ::PostMessageA(saverWindow(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(pumpUntil([this] { return ended(); }));
-  EXPECT_EQ(activeSaver().windows[0].rc, nullptr);
-  EXPECT_EQ(activeSaver().windows[0].dc, nullptr);
+  EXPECT_EQ(::wglGetCurrentContext(), nullptr);
+  EXPECT_FALSE(::wglMakeCurrent(dc, rc)) << "the context is gone";
   EXPECT_FALSE(screenSaverRunningHere());
 }
 
-TEST_F(FullScreen, FollowsTheMonitorsKeepingTheFadeAndTheField) {
+// Monitors that come, go or move are the multi-monitor tests' (real RandR
+// outputs); here the layout stays.
+TEST_F(FullScreen, ADisplayChangeWithTheSameMonitorsKeepsTheWindowAndTheFade) {
   startSaver(SaverInput::EscapeOnly);
-  for (int t = 0; t < 3; ++t) tick(activeSaver());
+  for (int t = 0; t < 3; ++t) tick();
   const HWND w = saverWindow();
-  const FlakeField* const kept = &field();
-  const double fade = activeSaver().fade.level();
   const RECT monitor = windowRect(w);
-
-  // The same layout: nothing changes.
-  ::SendMessageA(w, WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
-  // The primary monitor moved and resized under the window: it follows.
-  ::SetWindowPos(w, nullptr, 0, 0, 640, 480, SWP_NOZORDER | SWP_NOACTIVATE);
-  activeSaver().windows[0].area = RECT{0, 0, 640, 480};
-  ::SendMessageA(w, WM_DISPLAYCHANGE, 24, MAKELPARAM(640, 480));
-  tick(activeSaver());
-
+  ::SendMessageA(w, WM_DISPLAYCHANGE, 24, MAKELPARAM(monitor.right - monitor.left, monitor.bottom - monitor.top));
+  tick();
+  EXPECT_EQ(layered(w).alpha, 15) << "the fade goes on from where it was: tick 4 at Bright 10";
   EXPECT_FALSE(ended());
-  ASSERT_EQ(activeSaver().windows.size(), 1u);
   EXPECT_EQ(saverWindow(), w);
-  EXPECT_EQ(&field(), kept);
   const RECT after = windowRect(w);
   EXPECT_TRUE(::EqualRect(&after, &monitor));
-  EXPECT_EQ(viewport().width, monitor.right - monitor.left);
-  EXPECT_GT(activeSaver().fade.level(), fade) << "the fade goes on from where it was";
   EXPECT_TRUE(screenSaverRunningHere());
 }
 
-// What the system sends when the console display turns off (0), on (1) or
-// dims (2).
-void displayState(HWND window, DWORD state) {
+// The two settings the system reports the display's state in: the console
+// display (Windows 8 on; off 0, on 1, dimmed 2) and the monitor's power
+// (before; off 0, on 1).
+const struct DisplaySetting {
+  const char* name;
+  GUID id;
+  std::vector<DWORD> visible;
+} kDisplaySettings[] = {
+    {"console display", {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}}, {2, 1}},
+    {"monitor power", {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}}, {1}},
+};
+
+// What the system sends when that setting changes to state.
+void displayState(HWND window, const GUID& setting, DWORD state) {
   struct {
     GUID setting;
     DWORD length;
     DWORD data;
-  } change{{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}}, sizeof(DWORD), state};
+  } change{setting, sizeof(DWORD), state};
   static_assert(offsetof(POWERBROADCAST_SETTING, Data) == offsetof(decltype(change), data));
   EXPECT_EQ(::SendMessageA(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&change)),
             TRUE);
 }
 
 TEST_F(FullScreen, DrawsNothingWhileTheDisplayIsOff) {
-  startSaver();
-  const HWND w = saverWindow();
-  tick(activeSaver());
-  const double sway = field().SwayAngle;
-  displayState(w, 0);
-  EXPECT_TRUE(activeSaver().displayOff());
-  tick(activeSaver());
-  tick(activeSaver());
-  EXPECT_EQ(field().SwayAngle, sway) << "no frame stepped or drawn";
-  EXPECT_DOUBLE_EQ(activeSaver().fade.level(), 0.03) << "the fade goes on";
-  for (const DWORD visible : {2u, 1u}) {
-    displayState(w, 0);
-    displayState(w, visible);
-    EXPECT_FALSE(activeSaver().displayOff()) << visible;
-    const double before = field().SwayAngle;
-    tick(activeSaver());
-    EXPECT_NE(field().SwayAngle, before) << visible;
+  const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  for (const DisplaySetting& setting : kDisplaySettings) {
+    SCOPED_TRACE(setting.name);
+    startSaver();
+    const HWND w = saverWindow();
+    tick();
+    displayState(w, setting.id, 0);
+    const auto off = screenPixels(screen);
+    tick();
+    tick();
+    EXPECT_EQ(screenPixels(screen), off) << "no frame drawn";
+    EXPECT_EQ(layered(w).alpha, 12) << "the fade goes on: tick 3 at Bright 10";
+    for (const DWORD visible : setting.visible) {
+      displayState(w, setting.id, 0);
+      displayState(w, setting.id, visible);
+      const auto before = screenPixels(screen);
+      tick();
+      EXPECT_NE(screenPixels(screen), before) << visible;
+    }
+    EXPECT_FALSE(ended());
+    EXPECT_TRUE(::KillTimer(w, kFrameTimerId));
+    endTest();
   }
-  EXPECT_FALSE(ended());
-  EXPECT_TRUE(::KillTimer(w, kFrameTimerId));
+}
+
+// The system may refuse the saver the foreground; a key then goes to the
+// program in front. Full screen that key still ends the saver; behind the
+// settings dialog, where the user types, it does not.
+TEST_F(FullScreen, AKeyThatReachesAnotherProgramEndsOnlyTheFullScreenSaver) {
+  for (const SaverInput input : {SaverInput::AnyInputEnds, SaverInput::EscapeOnly}) {
+    const bool fullScreen = input == SaverInput::AnyInputEnds;
+    SCOPED_TRACE(fullScreen ? "full screen" : "settings mode");
+    SaverProcess other("/p");  // a popup that a key ends
+    const HWND popup = other.waitForWindow(kPreviewClassName);
+    ASSERT_NE(popup, nullptr);
+    ::SetForegroundWindow(popup);
+    ASSERT_TRUE(pumpUntil([popup] { return ::GetForegroundWindow() == popup; }));
+    const ActivationRefused refused(kSaverClassName);
+    startSaver(input);
+    // NOTE: Wine takes the foreground from the popup before the refusal;
+    // Windows would have left it there.
+    ::SetForegroundWindow(popup);
+    ASSERT_TRUE(pumpUntil([popup] { return ::GetForegroundWindow() == popup; }));
+    tick();
+    ASSERT_FALSE(ended());
+    sendKey('A', true), sendKey('A', false);
+    EXPECT_TRUE(pumpUntil([&other] { return other.waitForExit(0).has_value(); })) << "the popup got the key";
+    tick();
+    EXPECT_EQ(ended(), fullScreen);
+    EXPECT_EQ(screenSaverRunningHere(), !fullScreen);
+    endTest();
+  }
+}
+
+// A context that cannot be made current (here it is current on another
+// thread) stops the drawing with one box, and the saver ends.
+TEST_F(FullScreen, AContextThatCannotBeMadeCurrentStopsTheSaverWithOneBox) {
+  MessageBoxWatcher watcher;
+  startSaver();
+  tick();
+  const HWND w = saverWindow();
+  const HGLRC rc = ::wglGetCurrentContext();
+  ASSERT_NE(rc, nullptr);
+  ::wglMakeCurrent(nullptr, nullptr);
+  std::atomic<int> held{0};  // 1 current over there, -1 refused; 2 to let go
+  std::thread holder([&] {
+    const HDC dc = ::GetDC(w);
+    held = ::wglMakeCurrent(dc, rc) ? 1 : -1;
+    waitUntil([&] { return held == 2; });
+    ::wglMakeCurrent(nullptr, nullptr);
+    ::wglDeleteContext(rc);
+    ::ReleaseDC(w, dc);
+  });
+  waitUntil([&] { return held != 0; });
+  const bool tookIt = held == 1;
+  if (tookIt) {
+    tick();
+    tick();
+    pumpMessages();
+  }
+  held = 2;
+  holder.join();
+  ASSERT_TRUE(tookIt);
+  ASSERT_TRUE(watcher.waitForBoxes(1));
+  const auto boxes = watcher.boxes();
+  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_EQ(boxes[0].text, "wglMakeCurrent failed");
+  EXPECT_TRUE(ended());
+  EXPECT_FALSE(screenSaverRunningHere());
+  EXPECT_FALSE(::KillTimer(w, kFrameTimerId));  // stopped
 }
 
 // Full screen, another program taking the desktop ends the saver; behind
@@ -390,11 +451,10 @@ TEST_F(FullScreen, ReadErrorShowsItsTextAndTheWindowStaysUp) {
   EXPECT_TRUE(::IsWindowVisible(saverWindow()));
   EXPECT_FALSE(ended());
   // The rest of creation did not happen.
-  EXPECT_EQ(activeSaver().windows[0].dc, nullptr);
-  EXPECT_EQ(activeSaver().windows[0].rc, nullptr);
+  EXPECT_EQ(::wglGetCurrentContext(), nullptr);
   EXPECT_FALSE(screenSaverRunningHere());
   // Ticks go on without a surface; Esc still ends.
-  tick(activeSaver());
+  tick();
   ::PostMessageA(saverWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(pumpUntil([this] { return ended(); }));
   endTest();
@@ -405,26 +465,22 @@ TEST_F(FullScreen, ReadErrorShowsItsTextAndTheWindowStaysUp) {
   ASSERT_TRUE(watcher.waitForBoxes(2));
   EXPECT_EQ(watcher.boxes()[1].text, "Failed to get data for 'Bright'");
   // The readable value is in use, the missing one at its default.
-  EXPECT_EQ(activeSaver().settings.Speed, 3);
-  EXPECT_EQ(activeSaver().settings.Brightness, 10);
+  EXPECT_EQ(settings.Speed, 3);
+  EXPECT_EQ(settings.Brightness, 10);
 }
 
 TEST_F(FullScreen, PixelFormatFailureShowsOneBoxAndEndsTheSaver) {
   MessageBoxWatcher watcher;
   {
     const PixelFormatTakenAtCreation taken(kSaverClassName);
-    saver = std::make_unique<Saver>(SaverInput::AnyInputEnds);
-    EXPECT_FALSE(StartSaver(*saver));
+    startSaver();
   }
   ASSERT_TRUE(watcher.waitForBoxes(1));
   const auto boxes = watcher.boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[0].text, "SetPixelFormat failed");
-  EXPECT_EQ(saver->windows[0].dc, nullptr);
-  EXPECT_EQ(saver->windows[0].rc, nullptr);
   EXPECT_EQ(::wglGetCurrentContext(), nullptr);
-  EXPECT_FALSE(saver->runningNoticeGiven());
   EXPECT_FALSE(screenSaverRunningHere());
   EXPECT_FALSE(::IsWindowVisible(saverWindow()));
   EXPECT_TRUE(ended());

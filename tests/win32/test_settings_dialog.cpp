@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <fstream>
@@ -35,36 +36,33 @@ void click(HWND button) { ::SendMessageA(button, BM_CLICK, 0, 0); }
 
 class SettingsDialogTest : public SaverTest {
  protected:
-  std::vector<HWND> sliders() const { return {std::begin(dialog->sliders), std::end(dialog->sliders)}; }
   std::vector<int> shownPositions() const {
     std::vector<int> v;
-    for (HWND s : dialog->sliders) v.push_back(shownPosition(s));
+    for (HWND s : sliders()) v.push_back(shownPosition(s));
     return v;
   }
-  std::vector<std::int32_t> inMemory() const {
-    std::vector<std::int32_t> v;
-    for (const SettingInfo& s : kSettingTable) v.push_back(activeSaver().settings.*s.value);
-    return v;
+  // Lit pixels of the saver above the dialog.
+  long long litAboveTheDialog() const {
+    RECT dialogRect{};
+    ::GetWindowRect(dialogWindow, &dialogRect);
+    return litScreenPixels(RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), dialogRect.top});
   }
 };
 
 TEST_F(SettingsDialogTest, FirstRunShowsTheDefaultsAndSaveStoresAlphaOne) {
   MessageBoxWatcher watcher;
-  startDialog();
-  ASSERT_NE(dialog->window, nullptr);
-  ASSERT_NE(dialog->saver, nullptr);
+  ASSERT_NE(startDialog(), nullptr);
+  ASSERT_NE(saverWindow(), nullptr);
   EXPECT_TRUE(watcher.boxes().empty());
-  EXPECT_TRUE(::IsWindowVisible(dialog->window));
+  EXPECT_TRUE(::IsWindowVisible(dialogWindow));
   EXPECT_TRUE(::IsWindowVisible(saverWindow()));
-  EXPECT_EQ(::GetWindow(dialog->window, GW_OWNER), saverWindow());
+  EXPECT_EQ(::GetWindow(dialogWindow, GW_OWNER), saverWindow());
   EXPECT_EQ(shownPositions(), (std::vector<int>{3, 10, 3, 10, 5, 1}));
-  EXPECT_EQ(inMemory(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 0}));
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 0}));
 
-  click(dialog->buttons[kSaveButton]);
+  click(button("Save"));
   EXPECT_TRUE(ended());
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 1}));
-  EXPECT_EQ(inMemory(), (std::vector<std::int32_t>{3, 10, 3, 10, 5, 1}));
   endTest();
   EXPECT_FALSE(screenSaverRunningHere());
 }
@@ -73,62 +71,55 @@ TEST_F(SettingsDialogTest, StoredValuesOutsideTheRangesShowClampedAndStayInMemor
   RegistrySandbox::setAll({-5, 11, 0, 99, 31, 0});
   startDialog();
   EXPECT_EQ(shownPositions(), (std::vector<int>{0, 10, 1, 10, 30, 1}));
-  // The saver draws with the values as stored until a slider moves.
-  EXPECT_EQ(inMemory(), (std::vector<std::int32_t>{-5, 11, 0, 99, 31, 0}));
-  tick(activeSaver());
+  // The saver draws with the values as stored until a slider moves: at the
+  // fourth tick Bright 11 gives 16, the slider's 10 would give 15.
+  for (int t = 1; t <= 4; ++t) tick();
+  EXPECT_EQ(systemAlpha(saverWindow()), 16);
 
-  click(dialog->buttons[kSaveButton]);
+  click(button("Save"));
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{0, 10, 1, 10, 30, 1}));
 }
 
 TEST_F(SettingsDialogTest, SlidersMovedByKeyboardAndMouseChangeTheSaverFromItsNextTick) {
   RegistrySandbox::setAll({3, 10, 3, 10, 5, 1});
   startDialog();
-  activeSaver().fade = FadeIn(1.0000000000000007);
-  tick(activeSaver());
+  const std::vector<HWND> bars = sliders();
+  for (int t = 1; t <= 100; ++t) tick();
   ASSERT_EQ(systemAlpha(saverWindow()), 255);
-  activeSaver().settings.FlakeCount = 10;
 
   // Brightness one step down: the opacity at the saver's next tick.
-  press(dialog->sliders[1], VK_LEFT);
-  EXPECT_EQ(shownPosition(dialog->sliders[1]), 9);
-  EXPECT_EQ(activeSaver().settings.Brightness, 9);
+  press(bars[1], VK_LEFT);
+  EXPECT_EQ(shownPosition(bars[1]), 9);
   EXPECT_TRUE(pumpUntil([this] { return systemAlpha(saverWindow()) == 230; }));
 
   // Speed by a click on the track right of the thumb: one page further.
   RECT channel{};
-  ::SendMessageA(dialog->sliders[0], TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+  ::SendMessageA(bars[0], TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
   const LPARAM at = MAKELPARAM(channel.right - 2, (channel.top + channel.bottom) / 2);
-  ::PostMessageA(dialog->sliders[0], WM_LBUTTONDOWN, MK_LBUTTON, at);
-  ::PostMessageA(dialog->sliders[0], WM_LBUTTONUP, 0, at);
+  ::PostMessageA(bars[0], WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessageA(bars[0], WM_LBUTTONUP, 0, at);
   pumpMessages();
-  EXPECT_GT(activeSaver().settings.Speed, 3);
-  EXPECT_EQ(activeSaver().settings.Speed, shownPosition(dialog->sliders[0]));
-  const std::int32_t fast = activeSaver().settings.Speed;
+  const int fast = shownPosition(bars[0]);
+  EXPECT_GT(fast, 3);
 
-  // Satiation to its minimum: from the next frame on only flakes 0..10 move,
-  // each by the new speed.
-  press(dialog->sliders[3], VK_HOME);
-  EXPECT_EQ(activeSaver().settings.FlakeCount, 1);
-  std::fill(std::begin(field().Height), std::end(field().Height), 5.0);
-  tick(activeSaver());
-  EXPECT_DOUBLE_EQ(field().Height[0], 5.0 - fast * 0.005);
-  EXPECT_DOUBLE_EQ(field().Height[10], 5.0 - fast * 0.005);
-  EXPECT_TRUE(pumpUntil([this] { return field().Height[0] < 5.0 - 0.1; }));  // real ticks go on
-  EXPECT_EQ(field().Height[11], 5.0);
-  EXPECT_EQ(field().Height[100], 5.0);
-  // Back to 10: all flakes move again, from where they were.
-  press(dialog->sliders[3], VK_END);
-  EXPECT_TRUE(pumpUntil([this] { return field().Height[100] < 5.0; }));
-  EXPECT_EQ(field().Height[11], field().Height[100]);
+  // Satiation to its minimum: from the next frame on 11 flakes of 101 are
+  // drawn; back to 10, all of them again.
+  tick();
+  const long long all = litAboveTheDialog();
+  press(bars[3], VK_HOME);
+  tick();
+  const long long few = litAboveTheDialog();
+  EXPECT_LT(few, all / 2);
+  press(bars[3], VK_END);
+  tick();
+  EXPECT_GT(litAboveTheDialog(), few * 2);
 
   // The "Rotate" slider edits Color, the "Color" slider edits Alpha.
-  press(dialog->sliders[4], VK_RIGHT);
-  press(dialog->sliders[5], VK_RIGHT);
-  EXPECT_EQ(activeSaver().settings.SwayRate, 6);
-  EXPECT_EQ(activeSaver().settings.Unused, 2);
-  press(dialog->sliders[2], VK_RIGHT);
-  EXPECT_EQ(activeSaver().settings.Size, 4);
+  press(bars[4], VK_RIGHT);
+  press(bars[5], VK_RIGHT);
+  press(bars[2], VK_RIGHT);
+  click(button("Save"));
+  EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{fast, 9, 4, 10, 6, 2}));
 }
 
 TEST_F(SettingsDialogTest, SaveStoresAllSixSliderPositions) {
@@ -136,7 +127,7 @@ TEST_F(SettingsDialogTest, SaveStoresAllSixSliderPositions) {
   startDialog();
   for (HWND s : sliders()) press(s, VK_END);
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{4, 6, 2, 7, 9, 3}));  // nothing stored yet
-  click(dialog->buttons[kSaveButton]);
+  click(button("Save"));
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{10, 10, 10, 10, 30, 10}));
   EXPECT_TRUE(ended());
 }
@@ -146,12 +137,12 @@ TEST_F(SettingsDialogTest, EveryOtherWayOutStoresNothingAndWithdrawsTheNotice) {
     const char* what;
     std::function<void()> act;
   } ways[] = {
-      {"Cancel", [this] { ::SendMessageA(dialog->buttons[kCancelButton], BM_CLICK, 0, 0); }},
-      {"close box", [this] { ::PostMessageA(dialog->window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      {"Cancel", [this] { click(button("Cancel")); }},
+      {"close box", [this] { ::PostMessageA(dialogWindow, WM_SYSCOMMAND, SC_CLOSE, 0); }},
       {"Esc on the dialog",
        [this] {
-         ::SetFocus(dialog->window);
-         ::PostMessageA(dialog->window, WM_KEYDOWN, VK_ESCAPE, 0);
+         ::SetFocus(dialogWindow);
+         ::PostMessageA(dialogWindow, WM_KEYDOWN, VK_ESCAPE, 0);
        }},
       {"Esc on the saver", [this] { ::PostMessageA(saverWindow(), WM_KEYDOWN, VK_ESCAPE, 0); }},
       {"saver closed", [this] { ::PostMessageA(saverWindow(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
@@ -161,8 +152,8 @@ TEST_F(SettingsDialogTest, EveryOtherWayOutStoresNothingAndWithdrawsTheNotice) {
     RegistrySandbox::setAll({4, 6, 2, 7, 9, 3});
     startDialog();
     ASSERT_TRUE(screenSaverRunningHere());
-    press(dialog->sliders[0], VK_RIGHT);
-    ASSERT_EQ(activeSaver().settings.Speed, 5);
+    press(sliders()[0], VK_RIGHT);
+    ASSERT_EQ(shownPosition(sliders()[0]), 5);
     way.act();
     EXPECT_TRUE(pumpUntil([this] { return ended(); }));
     EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{4, 6, 2, 7, 9, 3}));
@@ -175,12 +166,11 @@ TEST_F(SettingsDialogTest, EnterPressesNothingAndEscOnAControlEndsWithoutStoring
   RegistrySandbox::setAll({4, 6, 2, 7, 9, 3});
   startDialog();
   // The first slider has the focus when the dialog shows.
-  EXPECT_EQ(::GetFocus(), dialog->sliders[0]);
-  press(dialog->sliders[0], VK_RIGHT);
-  for (HWND control : {dialog->sliders[0], dialog->buttons[kSaveButton], dialog->buttons[kCancelButton]})
-    press(control, VK_RETURN);
+  EXPECT_EQ(::GetFocus(), sliders()[0]);
+  press(sliders()[0], VK_RIGHT);
+  for (HWND control : {sliders()[0], button("Save"), button("Cancel")}) press(control, VK_RETURN);
   EXPECT_FALSE(ended());
-  press(dialog->sliders[2], VK_ESCAPE);
+  press(sliders()[2], VK_ESCAPE);
   EXPECT_TRUE(ended());
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{4, 6, 2, 7, 9, 3}));
 }
@@ -188,7 +178,7 @@ TEST_F(SettingsDialogTest, EnterPressesNothingAndEscOnAControlEndsWithoutStoring
 TEST_F(SettingsDialogTest, TabMovesThroughSlidersThenButtons) {
   startDialog();
   std::vector<HWND> expected = sliders();
-  expected.insert(expected.end(), std::begin(dialog->buttons), std::end(dialog->buttons));
+  for (const char* caption : {"Save", "Our site", "Cancel"}) expected.push_back(button(caption));
   ::SetFocus(expected[0]);
   for (std::size_t i = 1; i <= expected.size(); ++i) {
     ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 0);
@@ -204,11 +194,11 @@ TEST_F(SettingsDialogTest, ReadErrorIsShownAndSaveKeepsEveryReadableValue) {
   startDialog();
   ASSERT_TRUE(watcher.waitForBoxes(1));
   EXPECT_EQ(watcher.boxes()[0].text, "Invalid data type for 'Satiation'");
-  EXPECT_EQ(dialog->saver, nullptr);  // no saver behind it
-  EXPECT_TRUE(::IsWindowVisible(dialog->window));
+  EXPECT_EQ(saverWindow(), nullptr);  // no saver behind it
+  EXPECT_TRUE(::IsWindowVisible(dialogWindow));
   // The stored values, the unreadable one at its default.
   EXPECT_EQ(shownPositions(), (std::vector<int>{4, 6, 2, 10, 9, 3}));
-  click(dialog->buttons[kSaveButton]);
+  click(button("Save"));
   EXPECT_TRUE(ended());
   EXPECT_EQ(RegistrySandbox::all(), (std::vector<std::int32_t>{4, 6, 2, 10, 9, 3}));
 }
@@ -253,27 +243,33 @@ class BrowserStandIn {
 TEST_F(SettingsDialogTest, OurSiteAsksTheShellToShowTheHomePage) {
   BrowserStandIn browser;
   startDialog();
-  click(dialog->buttons[kOurSiteButton]);
+  click(button("Our site"));
   const auto started = browser.started();
   ASSERT_TRUE(started.has_value());
   EXPECT_EQ(started->first, SW_SHOWNORMAL);
   EXPECT_EQ(started->second, std::string("\"") + kHomePageUrl + "\"");
+  // The shell ran with COM initialised apartment-threaded on this thread.
+  EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
   // The saver steps back so the browser comes to the front; the dialog
   // stays, in front of the saver, and still works. (Wine 8 keeps the owned
   // dialog's topmost flag whatever it is asked, so that is not checked.)
   EXPECT_EQ(::GetWindowLongPtrA(saverWindow(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-  EXPECT_TRUE(::IsWindowVisible(dialog->window));
-  EXPECT_EQ(::GetWindow(dialog->window, GW_OWNER), saverWindow());
-  press(dialog->sliders[0], VK_RIGHT);
-  EXPECT_EQ(activeSaver().settings.Speed, 4);
+  EXPECT_TRUE(::IsWindowVisible(dialogWindow));
+  EXPECT_EQ(::GetWindow(dialogWindow, GW_OWNER), saverWindow());
+  press(sliders()[0], VK_RIGHT);
+  EXPECT_EQ(shownPosition(sliders()[0]), 4);
   EXPECT_FALSE(ended());
+  // The dialog gives COM back as it goes.
+  endTest();
+  EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+  ::CoUninitialize();
 }
 
 TEST_F(SettingsDialogTest, OurSiteRefusedByTheShellSaysSoAndStaysOnTop) {
   BrowserStandIn browser(true);
   startDialog();
   MessageBoxWatcher watcher;
-  click(dialog->buttons[kOurSiteButton]);
+  click(button("Our site"));
   ASSERT_TRUE(watcher.waitForBoxes(1));
   EXPECT_EQ(watcher.boxes()[0].caption, "Flindra");
   EXPECT_EQ(watcher.boxes()[0].text, std::string("The home page could not be opened.\n\n") + kHomePageUrl);
@@ -314,12 +310,11 @@ class DeletedUnderneathKey final : public SettingsKey {
 TEST_F(SettingsDialogTest, FailedSaveShowsWhyAndStillEnds) {
   const auto saveWith = [this](SettingsKey* key, std::function<void()> around = nullptr) {
     RegistrySandbox::setAll({4, 6, 2, 7, 9, 3});
-    startDialog();
-    press(dialog->sliders[0], VK_RIGHT);
-    dialog->saveKey = key;
+    startDialog(key);
+    press(sliders()[0], VK_RIGHT);
     MessageBoxWatcher watcher;
     if (around) around();
-    click(dialog->buttons[kSaveButton]);
+    click(button("Save"));
     EXPECT_TRUE(watcher.waitForBoxes(1));
     EXPECT_TRUE(ended());
     endTest();

@@ -43,8 +43,7 @@ LOGFONTA fontOf(HWND w) {
 using SettingsDialogLayout = SaverTest;
 
 TEST_F(SettingsDialogLayout, WindowAndControlsAsTheSystemSeesThem) {
-  startDialog();
-  const HWND w = dialog->window;
+  const HWND w = startDialog();
   EXPECT_EQ(text(w), "Flindra Settings");
   EXPECT_EQ(className(w), "TForm2");
   const auto style = static_cast<DWORD>(::GetWindowLongPtrA(w, GWL_STYLE));
@@ -84,7 +83,7 @@ TEST_F(SettingsDialogLayout, WindowAndControlsAsTheSystemSeesThem) {
               {185, 70, 1, 30, 205, 50, "Rotate"},    {185, 115, 1, 10, 205, 95, "Color"}};
   for (int i = 0; i < kSettingCount; ++i) {
     SCOPED_TRACE(rows[i].label);
-    const HWND bar = dialog->sliders[i];
+    const HWND bar = sliders()[static_cast<std::size_t>(i)];
     const RECT br = rectInParent(bar);
     EXPECT_EQ(br.left, rows[i].left);
     EXPECT_EQ(br.top, rows[i].top);
@@ -99,7 +98,7 @@ TEST_F(SettingsDialogLayout, WindowAndControlsAsTheSystemSeesThem) {
     EXPECT_NE(barStyle & TBS_AUTOTICKS, 0u);
     EXPECT_NE(barStyle & WS_TABSTOP, 0u);
 
-    const HWND lbl = dialog->labels[i];
+    const HWND lbl = labels()[static_cast<std::size_t>(i)];
     EXPECT_EQ(text(lbl), rows[i].label);
     EXPECT_EQ(rectInParent(lbl).left, rows[i].labelLeft);
     EXPECT_EQ(rectInParent(lbl).top, rows[i].labelTop);
@@ -113,9 +112,7 @@ TEST_F(SettingsDialogLayout, WindowAndControlsAsTheSystemSeesThem) {
     HWND button;
     int left;
     const char* caption;
-  } buttons[] = {{dialog->buttons[kSaveButton], 10, "Save"},
-                 {dialog->buttons[kOurSiteButton], 87, "Our site"},
-                 {dialog->buttons[kCancelButton], 276, "Cancel"}};
+  } buttons[] = {{button("Save"), 10, "Save"}, {button("Our site"), 87, "Our site"}, {button("Cancel"), 276, "Cancel"}};
   for (const auto& b : buttons) {
     SCOPED_TRACE(b.caption);
     const HWND h = b.button;
@@ -135,21 +132,21 @@ TEST_F(SettingsDialogLayout, WindowAndControlsAsTheSystemSeesThem) {
 }
 
 TEST_F(SettingsDialogLayout, PaintsGreyWithYellowLabelsAndAHandOverTheControls) {
-  startDialog();
-  ::UpdateWindow(dialog->window);
-  ::RedrawWindow(dialog->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  const HDC dc = ::GetDC(dialog->window);
+  const HWND w = startDialog();
+  ::UpdateWindow(w);
+  ::RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  const HDC dc = ::GetDC(w);
   EXPECT_EQ(::GetPixel(dc, 200, 140), RGB(128, 128, 128));  // between Our site and Cancel
-  RECT lr = rectInParent(dialog->labels[1]);
+  RECT lr = rectInParent(labels()[1]);
   int yellow = 0;
   for (int y = lr.top; y < lr.bottom; ++y)
     for (int x = lr.left; x < lr.right; ++x)
       if (::GetPixel(dc, x, y) == RGB(225, 190, 0)) ++yellow;
-  ::ReleaseDC(dialog->window, dc);
+  ::ReleaseDC(w, dc);
   EXPECT_GT(yellow, 20);
 
   const HCURSOR hand = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));
-  for (HWND control : {dialog->sliders[3], dialog->buttons[kOurSiteButton]}) {
+  for (HWND control : {sliders()[3], button("Our site")}) {
     ::SetCursor(nullptr);
     ::SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(::GetCursor(), hand);
@@ -157,33 +154,29 @@ TEST_F(SettingsDialogLayout, PaintsGreyWithYellowLabelsAndAHandOverTheControls) 
 }
 
 TEST_F(SettingsDialogLayout, FollowsADpiChange) {
-  startDialog();
+  const HWND w = startDialog();
   RECT r{};
-  ::GetWindowRect(dialog->window, &r);
+  ::GetWindowRect(w, &r);
   RECT suggested{r.left, r.top, r.left + 540, r.top + 270};
-  ::SendMessageA(dialog->window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-  EXPECT_EQ(dialog->dpi, 144);
-  ::GetWindowRect(dialog->window, &r);
+  ::SendMessageA(w, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  ::GetWindowRect(w, &r);
   EXPECT_EQ(r.right - r.left, 540);
-  const RECT br = rectInParent(dialog->sliders[4]);
+  const RECT br = rectInParent(sliders()[4]);
   EXPECT_EQ(br.left, 278);  // 185 * 1.5, rounded
   EXPECT_EQ(br.top, 105);
   EXPECT_EQ(br.right - br.left, 248);
-  EXPECT_EQ(::SendMessageA(dialog->sliders[4], TBM_GETTHUMBLENGTH, 0, 0), 15);
-  EXPECT_EQ(fontOf(dialog->labels[4]).lfHeight, -20);
-  EXPECT_EQ(fontOf(dialog->buttons[kCancelButton]).lfHeight, -20);
+  EXPECT_EQ(::SendMessageA(sliders()[4], TBM_GETTHUMBLENGTH, 0, 0), 15);
+  EXPECT_EQ(fontOf(labels()[4]).lfHeight, -20);
+  EXPECT_EQ(fontOf(button("Cancel")).lfHeight, -20);
 }
 
 // Every control inside the client area, none over another.
-void expectControlsFitApart(const SettingsDialog& d) {
+void expectControlsFitApart(HWND dialog) {
   RECT client{};
-  ::GetClientRect(d.window, &client);
+  ::GetClientRect(dialog, &client);
   std::vector<std::pair<std::string, RECT>> placed;
-  for (int i = 0; i < kSettingCount; ++i) {
-    placed.emplace_back(std::string("slider ") + kSettingTable[i].name, rectInParent(d.sliders[i]));
-    placed.emplace_back(std::string("label ") + kSettingTable[i].label, rectInParent(d.labels[i]));
-  }
-  for (HWND b : d.buttons) placed.emplace_back("button " + text(b), rectInParent(b));
+  for (HWND c = ::GetWindow(dialog, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT))
+    placed.emplace_back(className(c) + " " + text(c), rectInParent(c));
   for (std::size_t i = 0; i < placed.size(); ++i) {
     RECT inside{};
     ::IntersectRect(&inside, &placed[i].second, &client);
@@ -197,13 +190,13 @@ void expectControlsFitApart(const SettingsDialog& d) {
 }
 
 TEST_F(SettingsDialogLayout, ControlsFitTheClientAreaApartAt96And144Dpi) {
-  startDialog();
-  expectControlsFitApart(*dialog);
+  const HWND w = startDialog();
+  expectControlsFitApart(w);
   RECT r{};
-  ::GetWindowRect(dialog->window, &r);
+  ::GetWindowRect(w, &r);
   RECT suggested{r.left, r.top, r.left + 540, r.top + 270};
-  ::SendMessageA(dialog->window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-  expectControlsFitApart(*dialog);
+  ::SendMessageA(w, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  expectControlsFitApart(w);
 }
 
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
 #include <memory>
 
 #include "core/settings.h"
@@ -28,31 +27,16 @@ class TestWindow {
   HWND window_;
 };
 
-TEST(PixelFormat, RequestIsFilledFieldByField) {
-  for (const int bits : {32, 16, 24, 0x120}) {
-    const PIXELFORMATDESCRIPTOR full = PixelFormatRequest(bits, SurfaceVariant::FullScreen);
-    const PIXELFORMATDESCRIPTOR preview = PixelFormatRequest(bits, SurfaceVariant::Preview);
-    PIXELFORMATDESCRIPTOR expected{};
-    expected.nSize = 40;
-    expected.nVersion = 1;
-    expected.dwFlags = 0x25;
-    expected.cColorBits = static_cast<BYTE>(bits & 0xFF);
-    expected.cDepthBits = static_cast<BYTE>(bits & 0xFF);
-    EXPECT_EQ(0, std::memcmp(&full, &expected, sizeof expected)) << bits;
-    expected.cDepthBits = 16;
-    EXPECT_EQ(0, std::memcmp(&preview, &expected, sizeof expected)) << bits;
-  }
-  EXPECT_EQ(sizeof(PIXELFORMATDESCRIPTOR), 40u);
-}
-
+// Each variant's surface gets the format its documented request chooses.
 TEST(PixelFormat, EachVariantGetsTheFormatItsRequestChooses) {
   for (const auto variant : {SurfaceVariant::FullScreen, SurfaceVariant::Preview}) {
     TestWindow window(64, 64);
-    HDC dc = ::GetDC(window.handle());
-    const PIXELFORMATDESCRIPTOR request = PixelFormatRequest(ScreenBitsPerPixel(), variant);
+    HDC dc = nullptr;
+    HGLRC rc = nullptr;
+    ASSERT_EQ(SetupSurface(window.handle(), variant, dc, rc, 64, 64, 64, 64), nullptr);
+    const PIXELFORMATDESCRIPTOR request = pixelFormatAskedFor(variant);
     const int expected = ::ChoosePixelFormat(dc, &request);
     ASSERT_NE(expected, 0);
-    EXPECT_EQ(SetupPixelFormat(dc, variant), nullptr);
     EXPECT_EQ(::GetPixelFormat(dc), expected);
     PIXELFORMATDESCRIPTOR chosen{};
     ::DescribePixelFormat(dc, expected, sizeof chosen, &chosen);
@@ -61,30 +45,37 @@ TEST(PixelFormat, EachVariantGetsTheFormatItsRequestChooses) {
     if (variant == SurfaceVariant::Preview) {
       EXPECT_EQ(chosen.cDepthBits, 16);
     }
-    ::ReleaseDC(window.handle(), dc);
+    ReleaseSurface(window.handle(), dc, rc);
   }
 }
 
 // Each failure comes back as its text; the caller decides whether to show it.
 TEST(PixelFormat, FailuresGiveTheirTextAndShowNothing) {
   MessageBoxWatcher watcher;
-  // A memory device context offers no OpenGL pixel format at all.
-  HDC memory = ::CreateCompatibleDC(nullptr);
-  EXPECT_STREQ(SetupPixelFormat(memory, SurfaceVariant::FullScreen), "ChoosePixelFormat failed");
-  ::DeleteDC(memory);
-
   // A window keeps the first pixel format it was given; a different one fails.
-  TestWindow window(64, 64);
+  const TestWindow window(64, 64);
   HDC dc = ::GetDC(window.handle());
-  HGLRC rc = nullptr;
-  // No pixel format yet: no context.
-  EXPECT_STREQ(CreateCurrentContext(dc, rc), "wglCreateContext failed");
-  EXPECT_EQ(rc, nullptr);
-  const PIXELFORMATDESCRIPTOR request = PixelFormatRequest(ScreenBitsPerPixel(), SurfaceVariant::Preview);
+  const PIXELFORMATDESCRIPTOR request = pixelFormatAskedFor(SurfaceVariant::Preview);
   const int chosen = ::ChoosePixelFormat(dc, &request);
   ASSERT_TRUE(::SetPixelFormat(dc, chosen == 1 ? 2 : 1, &request));
-  EXPECT_STREQ(SetupPixelFormat(dc, SurfaceVariant::Preview), "SetPixelFormat failed");
   ::ReleaseDC(window.handle(), dc);
+  // A window gone by the time its surface is set up has no device context.
+  HWND gone = nullptr;
+  {
+    const TestWindow destroyed(64, 64);
+    gone = destroyed.handle();
+  }
+  const struct {
+    HWND window;
+    const char* failure;
+  } cases[] = {{window.handle(), "SetPixelFormat failed"}, {gone, "GetDC failed"}};
+  for (const auto& [on, failure] : cases) {
+    HDC held = nullptr;
+    HGLRC rc = nullptr;
+    EXPECT_STREQ(SetupSurface(on, SurfaceVariant::Preview, held, rc, 64, 64, 64, 64), failure);
+    EXPECT_EQ(rc, nullptr);
+    ReleaseSurface(on, held, rc);
+  }
   EXPECT_TRUE(watcher.boxes().empty());
 }
 

@@ -147,6 +147,14 @@ int pixelsOfColor(Display* display, Window window, int x, int y, int width, int 
   return read ? found : -1;
 }
 
+int tintedPixels(Display* display, Window window, int x, int y, int width, int height) {
+  int tinted = 0;
+  const bool read = scanPixels(display, window, x, y, width, height, [&](unsigned long p) {
+    tinted += (p & 0xFF) != ((p >> 8) & 0xFF) || (p & 0xFF) != ((p >> 16) & 0xFF);
+  });
+  return read ? tinted : -1;
+}
+
 int brightestChannel(Display* display, Window window, int width, int height) {
   int brightest = 0;
   const bool read = scanPixels(display, window, 0, 0, width, height, [&](unsigned long p) {

@@ -71,6 +71,10 @@ int litPixels(Display* display, Window window, int x, int y, int width, int heig
 // Pixels of the rectangle that are exactly this 0xRRGGBB; -1 when unreadable.
 int pixelsOfColor(Display* display, Window window, int x, int y, int width, int height, unsigned long rgb);
 
+// Pixels of the rectangle that are not a grey (red, green and blue not all
+// equal); -1 when unreadable.
+int tintedPixels(Display* display, Window window, int x, int y, int width, int height);
+
 // The highest red, green or blue value in the window's top-left width x
 // height; -1 when unreadable.
 int brightestChannel(Display* display, Window window, int width, int height);

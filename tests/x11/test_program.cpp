@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "support.h"
+#include "core/fade.h"
 #include "x11/options.h"
 
 namespace {
@@ -74,6 +75,29 @@ TEST_F(GivenWindow, EndsWithZeroWhenTheWindowIsDestroyed) {
   EXPECT_EQ(program.exitCode(5), 0) << program.stderrText();
 }
 
+// Once flindra has taken a host's window, the window going away ends it with
+// 0, however early; a window already gone when flindra looks is an error.
+TEST_F(GivenWindow, AWindowGoneAtAnyMomentOfTheStartEndsItCleanly) {
+  int cleanEnds = 0;
+  for (int delayMs = 0; delayMs <= 60; delayMs += 3) {
+    const Window window = makeWindow(display, 200, 150);
+    Flindra program({"-window-id", hexId(window)});
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    XDestroyWindow(display, window);
+    XSync(display, False);
+    const std::optional<int> code = program.exitCode(10);
+    ASSERT_TRUE(code.has_value()) << delayMs << " ms: " << program.stderrText();
+    if (*code == 0) {
+      ++cleanEnds;
+      EXPECT_EQ(program.stderrText(), "") << delayMs << " ms";
+    } else {
+      EXPECT_EQ(*code, 1);
+      EXPECT_EQ(program.stderrText(), "flindra: window " + hexId(window) + " does not exist\n") << delayMs << " ms";
+    }
+  }
+  EXPECT_GT(cleanEnds, 0);
+}
+
 // A host's window has no opacity to fade: the flakes fade in by dimming, to
 // the byte the fade ends at (Brightness 10: 255, 5: 130, 1: 30 of 255), with
 // nothing set on the window.
@@ -105,19 +129,6 @@ TEST_F(GivenWindow, DimsTheFlakesToTheBrightnessInsteadOfAnOpacity) {
   }
 }
 
-// -fps writes the frame rate in the bottom-left corner, in the one colour
-// no flake has (flakes are grey).
-TEST_F(GivenWindow, ShowsTheFrameRateInTheCorner) {
-  const Window window = makeWindow(display, 320, 240);
-  Flindra program({"-window-id", hexId(window), "-fps"});
-  EXPECT_TRUE(waitFor([&] { return pixelsOfColor(display, window, 0, 200, 160, 40, 0xE1BE00) > 20; }, 15))
-      << program.stderrText();
-  EXPECT_EQ(pixelsOfColor(display, window, 0, 0, 320, 200, 0xE1BE00), 0);
-  program.signal(SIGTERM);
-  EXPECT_EQ(program.exitCode(2), std::nullopt);
-  EXPECT_EQ(program.signalled(), SIGTERM);
-  XDestroyWindow(display, window);
-}
 
 TEST_F(OnDisplay, RootDrawsIntoXscreensaverWindow) {
   const Window window = makeWindow(display, 240, 180);
@@ -208,6 +219,54 @@ TEST_F(OwnWindow, FadesToItsBrightnessAndClosesOnWmDeleteWindow) {
   XSendEvent(display, window, False, NoEventMask, &event);
   XFlush(display);
   EXPECT_EQ(program.exitCode(5), 0) << program.stderrText();
+}
+
+// The window's opacity at each of the first ticks is the core fade's byte
+// for that tick, as on every platform: the first frame already shows tick
+// 1's, not the level before the fade began.
+TEST_F(OwnWindow, FadeTicksInStepWithTheCoreFade) {
+  Flindra program({"-window", "-bright", "10", "-delay", "400000"});
+  const Window window = find();
+  ASSERT_NE(window, 0u) << program.stderrText();
+  // The distinct opacities in the order they appear, a tick 400 ms apart.
+  std::vector<unsigned long> seen;
+  EXPECT_TRUE(waitFor(
+      [&] {
+        const auto now = opacity(window);
+        if (now && (seen.empty() || seen.back() != *now)) seen.push_back(*now);
+        return seen.size() == 3;
+      },
+      5));
+  FadeIn fade;
+  std::vector<unsigned long> expected;
+  for (int tick = 1; tick <= 3; ++tick) expected.push_back(fade.tick(10) * 0x01010101ul);
+  EXPECT_EQ(seen, expected);
+}
+
+// -fps writes the frame rate in the bottom-left corner, in the one colour no
+// flake has, and leaves the GL state as it found it: the flakes of the
+// frames after it stay grey (a colour left for the colour material turned
+// them the text's yellow), in a host's window and in one of our own.
+TEST_F(OwnWindow, FrameRateInTheCornerLeavesTheFlakesGrey) {
+  for (const bool own : {false, true}) {
+    SCOPED_TRACE(own ? "own window" : "host's window");
+    const Window host = own ? 0 : makeWindow(display, 1280, 720);
+    std::vector<std::string> args{"-fps", "-delay", "5000"};
+    if (!own) args.insert(args.end(), {"-window-id", hexId(host)});
+    Flindra program(args);
+    const Window window = own ? find() : host;
+    ASSERT_NE(window, 0u) << program.stderrText();
+    EXPECT_TRUE(waitFor([&] { return pixelsOfColor(display, window, 0, 680, 160, 40, 0xE1BE00) > 20; }, 15))
+        << program.stderrText();
+    for (int read = 0; read < 20; ++read) {
+      ASSERT_GT(litPixels(display, window, 0, 0, 1280, 680), 0);
+      ASSERT_EQ(tintedPixels(display, window, 0, 0, 1280, 680), 0) << "read " << read;
+    }
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.exitCode(2), std::nullopt);
+    EXPECT_EQ(program.signalled(), SIGTERM);
+    if (!own) XDestroyWindow(display, host);
+  }
 }
 
 TEST_F(OwnWindow, ClosesOnEscapeAndOnQ) {

@@ -1,0 +1,170 @@
+#include "wayland/connection.h"
+
+#include <algorithm>
+
+#include "xdg-output-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+
+namespace {
+
+// The newest version of each interface this program was written against.
+constexpr std::uint32_t kCompositorVersion = 4;
+constexpr std::uint32_t kSeatVersion = 5;
+constexpr std::uint32_t kOutputVersion = 3;
+constexpr std::uint32_t kLayerShellVersion = 3;
+constexpr std::uint32_t kWmBaseVersion = 2;
+constexpr std::uint32_t kXdgOutputVersion = 3;
+
+template <typename T>
+T* bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface, std::uint32_t offered,
+        std::uint32_t wanted) {
+  return static_cast<T*>(wl_registry_bind(registry, name, interface, std::min(offered, wanted)));
+}
+
+void announceWhenReady(Connection& c, Output& o) {
+  if (o.announced || !o.described || !o.placed) return;
+  o.announced = true;
+  if (c.outputAdded) c.outputAdded(o);
+}
+
+Output& outputOf(void* data) { return *static_cast<Output*>(data); }
+
+const wl_output_listener kOutputListener = {
+    [](void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*,
+       const char*, std::int32_t) {},
+    [](void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height, std::int32_t) {
+      Output& o = outputOf(data);
+      if ((flags & WL_OUTPUT_MODE_CURRENT) == 0 || o.xdgOutput != nullptr) return;
+      o.width = width;
+      o.height = height;
+    },
+    [](void* data, wl_output*) {
+      Output& o = outputOf(data);
+      o.described = true;
+      announceWhenReady(*o.connection, o);
+    },
+    [](void* data, wl_output*, std::int32_t factor) { outputOf(data).scale = factor > 0 ? factor : 1; },
+    [](void* data, wl_output*, const char* name) { outputOf(data).name = name; },
+    [](void*, wl_output*, const char*) {},
+};
+
+const zxdg_output_v1_listener kXdgOutputListener = {
+    [](void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y) {
+      Output& o = outputOf(data);
+      o.x = x;
+      o.y = y;
+      o.placed = true;
+    },
+    [](void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
+      Output& o = outputOf(data);
+      o.width = width;
+      o.height = height;
+    },
+    [](void* data, zxdg_output_v1*) {  // before version 3 only
+      Output& o = outputOf(data);
+      announceWhenReady(*o.connection, o);
+    },
+    [](void* data, zxdg_output_v1*, const char* name) { outputOf(data).name = name; },
+    [](void*, zxdg_output_v1*, const char*) {},
+};
+
+void watchXdgOutput(Connection& c, Output& o) {
+  o.xdgOutput = zxdg_output_manager_v1_get_xdg_output(c.outputManager, o.output);
+  zxdg_output_v1_add_listener(o.xdgOutput, &kXdgOutputListener, &o);
+}
+
+void addOutput(Connection& c, wl_registry* registry, std::uint32_t name, std::uint32_t version) {
+  auto o = std::make_unique<Output>();
+  o->connection = &c;
+  o->globalName = name;
+  o->output = bind<wl_output>(registry, name, &wl_output_interface, version, kOutputVersion);
+  o->placed = c.outputManager == nullptr;
+  wl_output_add_listener(o->output, &kOutputListener, o.get());
+  if (c.outputManager != nullptr) watchXdgOutput(c, *o);
+  c.outputs.push_back(std::move(o));
+}
+
+void releaseOutput(Output& o) {
+  if (o.xdgOutput != nullptr) zxdg_output_v1_destroy(o.xdgOutput);
+  if (wl_output_get_version(o.output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) wl_output_release(o.output);
+  else wl_output_destroy(o.output);
+}
+
+// A toplevel that does not answer the compositor's ping looks hung.
+const xdg_wm_base_listener kWmBaseListener = {
+    [](void*, xdg_wm_base* base, std::uint32_t serial) { xdg_wm_base_pong(base, serial); },
+};
+
+void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t version) {
+  Connection& c = *static_cast<Connection*>(data);
+  const std::string_view what = interface;
+  if (what == wl_compositor_interface.name) {
+    c.compositor = bind<wl_compositor>(registry, name, &wl_compositor_interface, version, kCompositorVersion);
+  } else if (what == wl_seat_interface.name && c.seat == nullptr) {
+    c.seat = bind<wl_seat>(registry, name, &wl_seat_interface, version, kSeatVersion);
+    if (c.seatAdded) c.seatAdded(c.seat);
+  } else if (what == zwlr_layer_shell_v1_interface.name) {
+    c.layerShell = bind<zwlr_layer_shell_v1>(registry, name, &zwlr_layer_shell_v1_interface, version,
+                                             kLayerShellVersion);
+  } else if (what == xdg_wm_base_interface.name) {
+    c.wmBase = bind<xdg_wm_base>(registry, name, &xdg_wm_base_interface, version, kWmBaseVersion);
+    xdg_wm_base_add_listener(c.wmBase, &kWmBaseListener, nullptr);
+  } else if (what == zxdg_output_manager_v1_interface.name) {
+    c.outputManager = bind<zxdg_output_manager_v1>(registry, name, &zxdg_output_manager_v1_interface, version,
+                                                   kXdgOutputVersion);
+    // Outputs announced before the manager learn their place now.
+    for (const auto& o : c.outputs) {
+      o->placed = false;
+      watchXdgOutput(c, *o);
+    }
+  } else if (what == wl_output_interface.name) {
+    addOutput(c, registry, name, version);
+  }
+}
+
+void onGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
+  Connection& c = *static_cast<Connection*>(data);
+  for (auto it = c.outputs.begin(); it != c.outputs.end(); ++it) {
+    if ((*it)->globalName != name) continue;
+    if ((*it)->announced && c.outputRemoved) c.outputRemoved(**it);
+    releaseOutput(**it);
+    c.outputs.erase(it);
+    return;
+  }
+}
+
+const wl_registry_listener kRegistryListener = {onGlobal, onGlobalRemove};
+
+}  // namespace
+
+bool OpenConnection(Connection& c) {
+  c.display = wl_display_connect(nullptr);
+  if (c.display == nullptr) return false;
+  c.registry = wl_display_get_registry(c.display);
+  wl_registry_add_listener(c.registry, &kRegistryListener, &c);
+  // The globals, then the outputs' descriptions, then xdg-output's answers.
+  for (int i = 0; i < 3; ++i) wl_display_roundtrip(c.display);
+  return true;
+}
+
+void CloseConnection(Connection& c) {
+  for (const auto& o : c.outputs) releaseOutput(*o);
+  c.outputs.clear();
+  if (c.outputManager != nullptr) zxdg_output_manager_v1_destroy(c.outputManager);
+  if (c.wmBase != nullptr) xdg_wm_base_destroy(c.wmBase);
+  if (c.layerShell != nullptr) {
+    if (zwlr_layer_shell_v1_get_version(c.layerShell) >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION)
+      zwlr_layer_shell_v1_destroy(c.layerShell);
+    else wl_proxy_destroy(reinterpret_cast<wl_proxy*>(c.layerShell));
+  }
+  if (c.seat != nullptr) {
+    if (wl_seat_get_version(c.seat) >= WL_SEAT_RELEASE_SINCE_VERSION) wl_seat_release(c.seat);
+    else wl_seat_destroy(c.seat);
+  }
+  if (c.compositor != nullptr) wl_compositor_destroy(c.compositor);
+  wl_registry_destroy(c.registry);
+  wl_display_flush(c.display);
+  wl_display_disconnect(c.display);
+  c = Connection{};
+}

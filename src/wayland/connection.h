@@ -1,0 +1,56 @@
+// The connection to the compositor and the globals flindra-wayland uses:
+// compositor, seat, layer shell (or xdg-shell where there is none) and every
+// output with its name and place, followed while the program runs.
+#pragma once
+
+#include <wayland-client.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct zwlr_layer_shell_v1;
+struct xdg_wm_base;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
+struct Connection;
+
+// One output of the desktop.
+struct Output {
+  Connection* connection = nullptr;
+  wl_output* output = nullptr;
+  std::uint32_t globalName = 0;  // the registry's name, to match its removal
+  zxdg_output_v1* xdgOutput = nullptr;
+  std::string name;       // "DP-2", "HEADLESS-1"; empty when the compositor gives none
+  int x = 0, y = 0;       // top-left corner in the compositor's space, logical pixels
+  int width = 0, height = 0;  // logical pixels (the current mode until xdg-output says)
+  std::int32_t scale = 1; // buffer pixels per logical pixel
+  bool described = false; // wl_output.done seen
+  bool placed = false;    // xdg-output gave its place (or there is no xdg-output)
+  bool announced = false; // outputAdded called
+};
+
+struct Connection {
+  wl_display* display = nullptr;
+  wl_registry* registry = nullptr;
+  wl_compositor* compositor = nullptr;
+  wl_seat* seat = nullptr;
+  zwlr_layer_shell_v1* layerShell = nullptr;
+  xdg_wm_base* wmBase = nullptr;
+  zxdg_output_manager_v1* outputManager = nullptr;
+  std::vector<std::unique_ptr<Output>> outputs;
+  // Called when the seat is bound, before its first event.
+  std::function<void(wl_seat*)> seatAdded;
+  // Called once an output is fully described, and before one goes away.
+  std::function<void(Output&)> outputAdded;
+  std::function<void(Output&)> outputRemoved;
+};
+
+// Connects to $WAYLAND_DISPLAY and waits for the globals and the outputs'
+// descriptions. False when there is no compositor to talk to.
+bool OpenConnection(Connection& c);
+
+// Lets go of every global, then disconnects.
+void CloseConnection(Connection& c);

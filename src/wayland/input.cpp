@@ -1,0 +1,134 @@
+#include "wayland/input.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "core/pointer.h"
+
+namespace {
+
+Input& inputOf(void* data) { return *static_cast<Input*>(data); }
+
+// Each device is released where the seat's version has the request (3 on).
+template <typename Device>
+void letGo(Device*& device, void (*release)(Device*), void (*destroy)(Device*)) {
+  if (device == nullptr) return;
+  if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(device)) >= 3) release(device);
+  else destroy(device);
+  device = nullptr;
+}
+
+void end(Input& input, std::string what) {
+  if (input.endedBy.empty()) input.endedBy = std::move(what);
+}
+
+// The first place the pointer is seen over the saver is where it starts;
+// from then on a move beyond the slack ends the saver.
+void pointerAt(Input& input, wl_surface* surface, wl_fixed_t sx, wl_fixed_t sy) {
+  int originX = 0, originY = 0;
+  if (surface == nullptr || !input.originOf(surface, originX, originY)) return;
+  const double x = originX + wl_fixed_to_double(sx), y = originY + wl_fixed_to_double(sy);
+  if (!input.pointerSeen) {
+    input.pointerSeen = true;
+    input.pointerStartX = x;
+    input.pointerStartY = y;
+    return;
+  }
+  const double dx = x - input.pointerStartX, dy = y - input.pointerStartY;
+  if (PointerStrayed(dx, dy)) {
+    char what[64];
+    std::snprintf(what, sizeof what, "a pointer move (%+.0f, %+.0f)", dx, dy);
+    end(input, what);
+  }
+}
+
+const wl_keyboard_listener kKeyboardListener = {
+    [](void*, wl_keyboard*, std::uint32_t, int fd, std::uint32_t) { close(fd); },  // the keymap is of no use here
+    [](void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {},
+    [](void*, wl_keyboard*, std::uint32_t, wl_surface*) {},
+    [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
+      if (state == WL_KEYBOARD_KEY_STATE_PRESSED) end(inputOf(data), "a key");
+    },
+    [](void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
+    [](void*, wl_keyboard*, std::int32_t, std::int32_t) {},
+};
+
+const wl_pointer_listener kPointerListener = {
+    [](void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+      Input& input = inputOf(data);
+      wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no cursor over the saver
+      input.pointerSurface = surface;
+      pointerAt(input, surface, x, y);
+    },
+    [](void* data, wl_pointer*, std::uint32_t, wl_surface*) { inputOf(data).pointerSurface = nullptr; },
+    [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+      Input& input = inputOf(data);
+      pointerAt(input, input.pointerSurface, x, y);
+    },
+    [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
+      if (state == WL_POINTER_BUTTON_STATE_PRESSED) end(inputOf(data), "a button");
+    },
+    [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
+    [](void*, wl_pointer*) {},
+    [](void*, wl_pointer*, std::uint32_t) {},
+    [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
+    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
+    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
+};
+
+const wl_touch_listener kTouchListener = {
+    [](void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface*, std::int32_t, wl_fixed_t, wl_fixed_t) {
+      end(inputOf(data), "a touch");
+    },
+    [](void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {},
+    [](void*, wl_touch*, std::uint32_t, std::int32_t, wl_fixed_t, wl_fixed_t) {},
+    [](void*, wl_touch*) {},
+    [](void*, wl_touch*) {},
+    [](void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {},
+    [](void*, wl_touch*, std::int32_t, wl_fixed_t) {},
+};
+
+// Devices the seat no longer has are let go; new ones are listened to.
+void onCapabilities(void* data, wl_seat* seat, std::uint32_t caps) {
+  Input& input = inputOf(data);
+  const bool keyboard = (caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+  const bool pointer = (caps & WL_SEAT_CAPABILITY_POINTER) != 0;
+  const bool touch = (caps & WL_SEAT_CAPABILITY_TOUCH) != 0;
+  if (keyboard && input.keyboard == nullptr) {
+    input.keyboard = wl_seat_get_keyboard(seat);
+    wl_keyboard_add_listener(input.keyboard, &kKeyboardListener, &input);
+  } else if (!keyboard) {
+    letGo(input.keyboard, wl_keyboard_release, wl_keyboard_destroy);
+  }
+  if (pointer && input.pointer == nullptr) {
+    input.pointer = wl_seat_get_pointer(seat);
+    wl_pointer_add_listener(input.pointer, &kPointerListener, &input);
+  } else if (!pointer) {
+    letGo(input.pointer, wl_pointer_release, wl_pointer_destroy);
+    input.pointerSurface = nullptr;
+  }
+  if (touch && input.touch == nullptr) {
+    input.touch = wl_seat_get_touch(seat);
+    wl_touch_add_listener(input.touch, &kTouchListener, &input);
+  } else if (!touch) {
+    letGo(input.touch, wl_touch_release, wl_touch_destroy);
+  }
+}
+
+const wl_seat_listener kSeatListener = {onCapabilities, [](void*, wl_seat*, const char*) {}};
+
+}  // namespace
+
+void WatchInput(Input& input, wl_seat* seat, SurfaceOrigin originOf) {
+  input.seat = seat;
+  input.originOf = std::move(originOf);
+  if (seat != nullptr) wl_seat_add_listener(seat, &kSeatListener, &input);
+}
+
+void StopInput(Input& input) {
+  letGo(input.keyboard, wl_keyboard_release, wl_keyboard_destroy);
+  letGo(input.pointer, wl_pointer_release, wl_pointer_destroy);
+  letGo(input.touch, wl_touch_release, wl_touch_destroy);
+  input.pointerSurface = nullptr;
+}

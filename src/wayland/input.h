@@ -1,0 +1,29 @@
+// Input that ends the saver, as on Windows: any key, any button, a touch, or
+// the pointer strayed beyond the core's slack from where it was first seen
+// over the saver. The pointer is hidden over the saver's surfaces.
+#pragma once
+
+#include <wayland-client.h>
+
+#include <functional>
+#include <string>
+
+// Where a surface's top-left corner sits in the compositor's space; false
+// for a surface that is not the saver's.
+using SurfaceOrigin = std::function<bool(wl_surface* surface, int& x, int& y)>;
+
+struct Input {
+  wl_seat* seat = nullptr;
+  wl_keyboard* keyboard = nullptr;
+  wl_pointer* pointer = nullptr;
+  wl_touch* touch = nullptr;
+  SurfaceOrigin originOf;
+  std::string endedBy;  // what ended the saver ("a key", ...); empty while it runs
+  bool pointerSeen = false;
+  double pointerStartX = 0, pointerStartY = 0;  // compositor space
+  wl_surface* pointerSurface = nullptr;
+};
+
+// Follows the seat's keyboard, pointer and touch as they come and go.
+void WatchInput(Input& input, wl_seat* seat, SurfaceOrigin originOf);
+void StopInput(Input& input);
