@@ -33,11 +33,12 @@ foreach(file page.js page.css manifest.webmanifest)
   configure_file(src/web/${file} ${FLINDRA_WEB_DIR}/${file} COPYONLY)
 endforeach()
 
-# Flindra's icon for the manifest, its pixels enlarged as they are.
+# Flindra's icon for the manifest, from the icon file's first (largest,
+# 256-pixel) image.
 find_program(FLINDRA_CONVERT convert REQUIRED)
 foreach(size 192 512)
   add_custom_command(OUTPUT ${FLINDRA_WEB_DIR}/icon-${size}.png
-                     COMMAND ${FLINDRA_CONVERT} ${CMAKE_SOURCE_DIR}/src/win32/flindra.ico[0] -filter point
+                     COMMAND ${FLINDRA_CONVERT} ${CMAKE_SOURCE_DIR}/src/win32/flindra.ico[0]
                              -resize ${size}x${size} -strip ${FLINDRA_WEB_DIR}/icon-${size}.png
                      DEPENDS ${CMAKE_SOURCE_DIR}/src/win32/flindra.ico VERBATIM)
 endforeach()

@@ -11,6 +11,7 @@
 #include "core/beat.h"
 #include "core/fade.h"
 #include "core/gl.h"
+#include "core/pointer.h"
 #include "core/scene.h"
 #include "web/page_field.h"
 #include "web/page_options.h"
@@ -177,6 +178,10 @@ EMSCRIPTEN_KEEPALIVE const char* flindra_query() {
 EMSCRIPTEN_KEEPALIVE int flindra_opacity() {
   return saver ? saver->fade.opacity(saver->options.settings.Brightness) : 0;
 }
+
+// Whether a pointer dx, dy pixels from where full screen first saw it has
+// strayed far enough to end it.
+EMSCRIPTEN_KEEPALIVE bool flindra_pointer_strayed(double dx, double dy) { return PointerStrayed(dx, dy); }
 
 // Frames drawn so far.
 EMSCRIPTEN_KEEPALIVE int flindra_frames() { return saver ? saver->frames : 0; }

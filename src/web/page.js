@@ -11,7 +11,6 @@ const door = document.getElementById('door');
 const hint = document.getElementById('hint');
 const fpsLine = document.getElementById('fps');
 const fullscreenButton = document.getElementById('fullscreen');
-const kPointerSlack = 4;  // CSS pixels a pointer may stray in full screen, either axis
 const kDoorRestsAfterMs = 6000;
 
 let contextLost = false;
@@ -158,7 +157,7 @@ function followDoor() {
 
 // Outside full screen a key or a click on the flakes shows the panel, Esc
 // or another click hides it. In full screen, as a saver, a key, a click, the
-// wheel or a pointer that strays beyond the slack leaves full screen.
+// wheel or a pointer that strays beyond the core's slack leaves full screen.
 function followInput() {
   const inFullscreen = () => document.fullscreenElement != null;
   let pointerStart = null;
@@ -179,8 +178,9 @@ function followInput() {
   document.addEventListener('pointermove', (event) => {
     if (!inFullscreen()) return;
     if (pointerStart === null) pointerStart = [event.screenX, event.screenY];
-    else if (Math.abs(event.screenX - pointerStart[0]) > kPointerSlack ||
-             Math.abs(event.screenY - pointerStart[1]) > kPointerSlack) leave(event);
+    else if (Module._flindra_pointer_strayed(event.screenX - pointerStart[0], event.screenY - pointerStart[1])) {
+      leave(event);
+    }
   });
   document.addEventListener('wheel', (event) => { if (inFullscreen()) leave(event); }, {passive: false});
   canvas.addEventListener('click', () => {
