@@ -66,13 +66,19 @@ bool BuildSprites(const std::vector<PointVertex>& points, const std::vector<std:
   frame.atlasWidth = width;
   frame.atlasHeight = std::max(1, y + shelf);
   if (frame.atlasHeight > maxSize) return false;
-  frame.atlas.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(frame.atlasHeight) * 4, 0);
+  const bool grey = std::all_of(points.begin(), points.end(),
+                                [](const PointVertex& p) { return p.rgba[0] == p.rgba[1] && p.rgba[1] == p.rgba[2]; });
+  frame.bytesPerTexel = grey ? 2 : 4;
+  const auto texelBytes = static_cast<std::size_t>(frame.bytesPerTexel);
+  frame.atlas.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(frame.atlasHeight) * texelBytes, 0);
   for (std::size_t i = 0; i < points.size(); ++i) {
     const Rectangle& r = rectangles[rectangleOf[groups[i]]];
     const int px = static_cast<int>(pixels[i] & 0xFFFFu), py = static_cast<int>(pixels[i] >> 16);
     const std::size_t at = static_cast<std::size_t>(r.atlasY + py - r.box.y0) * static_cast<std::size_t>(width) +
                            static_cast<std::size_t>(r.atlasX + px - r.box.x0);
-    std::memcpy(&frame.atlas[at * 4], points[i].rgba, 4);
+    std::uint8_t* texel = &frame.atlas[at * texelBytes];
+    if (grey) texel[0] = points[i].rgba[0], texel[1] = points[i].rgba[3];
+    else std::memcpy(texel, points[i].rgba, 4);
   }
   frame.corners.clear();
   for (const Rectangle& r : rectangles) addCorners(r, viewport, frame.corners);

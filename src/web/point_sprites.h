@@ -23,11 +23,13 @@ struct SpriteCorner {
   float texel[2];
 };
 
-// RGBA texels, alpha 255 where a point is and 0 elsewhere, row 0 first, and
+// Texels, alpha 255 where a point is and 0 elsewhere, row 0 first: grey and
+// alpha when every point is grey (half the bytes to upload), else RGBA. And
 // six corners (two triangles) for each rectangle.
 struct SpriteFrame {
   int atlasWidth = 0;
   int atlasHeight = 0;
+  int bytesPerTexel = 4;  // 2: grey, alpha
   std::vector<std::uint8_t> atlas;
   std::vector<SpriteCorner> corners;
 };

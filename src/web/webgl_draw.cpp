@@ -67,6 +67,7 @@ GLuint atlasTexture = 0;
 GLint atlasSizeUniform = -1;
 int atlasWidth = 0;  // the texture's size in texels
 int atlasHeight = 0;
+GLenum atlasFormat = GL_RGBA;
 int maxTextureSize = 0;
 
 GLuint compiled(GLenum kind, const char* source) {
@@ -116,6 +117,7 @@ bool StartWebGlDraw() {
   // A context given back has lost every object of the old one.
   bufferBytes = 0;
   atlasWidth = atlasHeight = 0;
+  atlasFormat = GL_RGBA;
   pointProgram = linked(kVertexShader, kFragmentShader, {{kPositionSlot, "position"}, {kColourSlot, "colour"}});
   spriteProgram = linked(kSpriteVertexShader, kSpriteFragmentShader, {{kCornerSlot, "corner"}});
   if (pointProgram == 0 || spriteProgram == 0) return false;
@@ -141,13 +143,16 @@ void DrawSprites(const SpriteFrame& frame, bool depthTest, bool blend) {
   glBindTexture(GL_TEXTURE_2D, atlasTexture);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   // The texture only grows (its height in powers of two), so most frames refill it in place.
-  if (frame.atlasWidth > atlasWidth || frame.atlasHeight > atlasHeight) {
+  const GLenum format = frame.bytesPerTexel == 2 ? GL_LUMINANCE_ALPHA : GL_RGBA;
+  if (frame.atlasWidth > atlasWidth || frame.atlasHeight > atlasHeight || format != atlasFormat) {
     atlasWidth = std::max(atlasWidth, frame.atlasWidth);
     while (atlasHeight < frame.atlasHeight) atlasHeight = atlasHeight == 0 ? 64 : atlasHeight * 2;
     atlasHeight = std::min(atlasHeight, maxTextureSize);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, atlasWidth, atlasHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    atlasFormat = format;
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), atlasWidth, atlasHeight, 0, format, GL_UNSIGNED_BYTE,
+                 nullptr);
   }
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frame.atlasWidth, frame.atlasHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frame.atlasWidth, frame.atlasHeight, format, GL_UNSIGNED_BYTE,
                   frame.atlas.data());
   glUniform2f(atlasSizeUniform, static_cast<float>(atlasWidth), static_cast<float>(atlasHeight));
   glBindBuffer(GL_ARRAY_BUFFER, spriteBuffer);

@@ -27,9 +27,10 @@ std::map<Pixel, int> shown(const SpriteFrame& frame, const int viewport[4]) {
         const float cx = static_cast<float>(x) + 0.5f, cy = static_cast<float>(y) + 0.5f;  // pixel centres
         const float u = lb.texel[0] + (cx - x0) / (x1 - x0) * (rt.texel[0] - lb.texel[0]);
         const float v = lb.texel[1] + (cy - y0) / (y1 - y0) * (rt.texel[1] - lb.texel[1]);
+        const auto texelBytes = static_cast<std::size_t>(frame.bytesPerTexel);
         const std::size_t at = (static_cast<std::size_t>(v) * static_cast<std::size_t>(frame.atlasWidth) +
-                                static_cast<std::size_t>(u)) * 4;
-        if (frame.atlas[at + 3] != 0) pixels[{x, y}] = frame.atlas[at];
+                                static_cast<std::size_t>(u)) * texelBytes;
+        if (frame.atlas[at + texelBytes - 1] != 0) pixels[{x, y}] = frame.atlas[at];
       }
     }
   }
@@ -67,6 +68,11 @@ TEST(PointSprites, ShowEveryPointOnItsPixelAndNothingElse) {
   SpriteFrame frame;
   ASSERT_TRUE(BuildSprites(points, pixels, groups, boxes, viewport, 4096, frame));
   EXPECT_EQ(frame.corners.size(), 12u) << "the overlapping groups share one rectangle";
+  EXPECT_EQ(frame.bytesPerTexel, 2) << "grey points";
+  EXPECT_EQ(shown(frame, viewport), wanted);
+  points[0].rgba[2] = 0;  // one point not grey: RGBA texels
+  ASSERT_TRUE(BuildSprites(points, pixels, groups, boxes, viewport, 4096, frame));
+  EXPECT_EQ(frame.bytesPerTexel, 4);
   EXPECT_EQ(shown(frame, viewport), wanted);
 
   boxes.push_back({0, 0, 2000, 0});
