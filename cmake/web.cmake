@@ -45,10 +45,12 @@ endforeach()
 
 # The service worker, named after what it keeps so that any change makes a new one.
 add_custom_command(OUTPUT ${FLINDRA_WEB_DIR}/sw.js
-                   COMMAND ${CMAKE_COMMAND} -DWEB_DIR=${FLINDRA_WEB_DIR} -DSITE_INDEX=${CMAKE_BINARY_DIR}/site/index.html
+                   COMMAND ${CMAKE_COMMAND} -DWEB_DIR=${FLINDRA_WEB_DIR}
+                           -DSITE_INDEX=${CMAKE_BINARY_DIR}/site/index.html
                            -DTEMPLATE=${CMAKE_SOURCE_DIR}/src/web/sw.js -DVERSION=${PROJECT_VERSION}
                            -P ${CMAKE_SOURCE_DIR}/cmake/web_service_worker.cmake
-                   DEPENDS flindra_page ${CMAKE_SOURCE_DIR}/src/web/sw.js ${CMAKE_SOURCE_DIR}/cmake/web_service_worker.cmake
+                   DEPENDS flindra_page ${CMAKE_SOURCE_DIR}/src/web/sw.js
+                           ${CMAKE_SOURCE_DIR}/cmake/web_service_worker.cmake
                            ${FLINDRA_WEB_DIR}/index.html ${FLINDRA_WEB_DIR}/page.js ${FLINDRA_WEB_DIR}/page.css
                            ${FLINDRA_WEB_DIR}/manifest.webmanifest ${FLINDRA_WEB_DIR}/icon-192.png
                            ${FLINDRA_WEB_DIR}/icon-512.png

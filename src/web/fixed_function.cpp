@@ -6,7 +6,6 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -156,10 +155,8 @@ void emitPoint(float x, float y, float z) {
   gl.pixels.push_back(pixel);
   gl.allOpaque = gl.allOpaque && p.rgba[3] == 255;
   if (gl.boxes.empty()) gl.boxes.emplace_back();
-  PixelBox& box = gl.boxes.back();
   const int px = static_cast<int>(pixel & 0xFFFFu), py = static_cast<int>(pixel >> 16);
-  box = box.x0 > box.x1 ? PixelBox{px, py, px, py}
-                        : PixelBox{std::min(box.x0, px), std::min(box.y0, py), std::max(box.x1, px), std::max(box.y1, py)};
+  gl.boxes.back() = Union(gl.boxes.back(), PixelBox{px, py, px, py});
   gl.groups.push_back(static_cast<std::uint32_t>(gl.boxes.size() - 1));
 }
 

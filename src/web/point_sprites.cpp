@@ -38,6 +38,12 @@ void addCorners(const Rectangle& r, const int viewport[4], std::vector<SpriteCor
 
 }  // namespace
 
+PixelBox Union(const PixelBox& a, const PixelBox& b) {
+  if (empty(a)) return b;
+  if (empty(b)) return a;
+  return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
+
 bool BuildSprites(const std::vector<PointVertex>& points, const std::vector<std::uint32_t>& pixels,
                   const std::vector<std::uint32_t>& groups, const std::vector<PixelBox>& boxes, const int viewport[4],
                   int maxSize, SpriteFrame& frame) {
@@ -48,8 +54,7 @@ bool BuildSprites(const std::vector<PointVertex>& points, const std::vector<std:
     const PixelBox& b = boxes[g];
     if (empty(b)) continue;
     if (rectangles.empty() || !joins(rectangles.back().box, b)) rectangles.push_back({b});
-    PixelBox& r = rectangles.back().box;
-    r = {std::min(r.x0, b.x0), std::min(r.y0, b.y0), std::max(r.x1, b.x1), std::max(r.y1, b.y1)};
+    rectangles.back().box = Union(rectangles.back().box, b);
     rectangleOf[g] = static_cast<std::uint32_t>(rectangles.size() - 1);
   }
   // Shelves, left to right and bottom to top.

@@ -16,6 +16,9 @@ struct PixelBox {
   int y1 = 0;
 };
 
+// The smallest box holding both.
+PixelBox Union(const PixelBox& a, const PixelBox& b);
+
 // One corner of a rectangle: where it goes (normalized device coordinates)
 // and the atlas texel it takes (in texels, from the atlas's first row).
 struct SpriteCorner {
