@@ -200,7 +200,7 @@ bench-linux: linux
 	  build/linux/flindra-wayland
 
 # ---- Flindra in a browser ------------------------------------------------------
-.PHONY: web run-web test-web bench-web web-deps
+.PHONY: web run-web test-web bench-web web-deps site
 
 # Debian's emscripten finds acorn there under a Node from elsewhere.
 WEB_ENV := NODE_PATH=/usr/share/nodejs
@@ -211,7 +211,8 @@ web-deps:
 	@scripts/install-deps core web
 	@tests/web/install-node-packages
 
-# dist/web/: the page, flindra.js and flindra.wasm.
+# dist/web/: the page, flindra.js and flindra.wasm, the manifest, its icons
+# and the service worker.
 web: web-deps
 	@$(WEB_ENV) cmake --preset web >/dev/null
 	@$(WEB_ENV) cmake --build --preset web -j $(JOBS)
@@ -221,12 +222,18 @@ web: web-deps
 run-web: web
 	@node tests/web/run_web.mjs dist/web build/screenshot-web.png
 
+# The project's site in dist/site/: the page, the release files, the Debian
+# package, SHA256SUMS of all three and the pictures (scripts/make-site).
+site: web release deb
+	@scripts/make-site $(VERSION) dist/web build/web/site/index.html dist docs dist/site
+
 # The page in Debian's headless Chromium, its frame beside the native core's
-# (OSMesa, tests/web/native_frame, from the native build: hence deps).
-test-web: deps web
+# (OSMesa, tests/web/native_frame, from the native build: hence deps), and
+# make site's folder served.
+test-web: deps site
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native -j $(JOBS) --target native_frame
-	@FLINDRA_NATIVE_FRAME=build/native/native_frame node --test tests/web/page.test.mjs
+	@FLINDRA_NATIVE_FRAME=build/native/native_frame node --test tests/web/page.test.mjs tests/web/site.test.mjs
 
 # Frames a second at 1280 x 720 over 10 s in headless Chromium, software WebGL.
 bench-web: web

@@ -1,28 +1,27 @@
 // GL 1.1's fixed function for the calls in web/gl/GL/gl.h: both matrix
-// stacks, per-vertex lighting with colour material, points. Matrices are
-// float and built as Mesa and GLU build them, so the web frame comes out as
-// the native one does. The state is the page's one GL context.
+// stacks, per-vertex lighting with colour material, points. The matrices
+// (web/matrix) are float and built as Mesa and GLU build them, so the web
+// frame comes out as the native one does. The state is the page's one GL
+// context.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "core/flakes.h"
+#include "web/matrix.h"
 #include "web/point_merge.h"
+#include "web/point_sprites.h"
 #include "web/webgl_draw.h"
 #include "web/webgl_layer.h"
 
 namespace {
 
-using Matrix = std::array<float, 16>;  // column-major, element (row, column) at column * 4 + row
-
-constexpr Matrix kIdentity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 constexpr std::size_t kStackDepth = 32;  // Mesa's, on both stacks
 constexpr int kLights = 2;
-constexpr double kPi = 3.14159265358979323846;
 
 struct Light {
   bool on = false;
@@ -50,9 +49,14 @@ struct FixedFunction {
   bool depthTest = false;
   bool blend = false;
   bool blendReplacesOpaque = true;  // the blend function leaves an opaque colour as it is
+  bool freshFrame = false;  // colour and depth cleared, nothing drawn since
   std::vector<PointVertex> points;
   std::vector<std::uint32_t> pixels;  // each point's pixel: x | y << 16
+  std::vector<std::uint32_t> groups;  // each point's glBegin or glDrawArrays
+  std::vector<PixelBox> boxes;        // the pixels of each group
+  bool allOpaque = true;              // every point collected has alpha 255
   PointMerger merger;
+  SpriteFrame sprites;
 };
 
 FixedFunction gl;
@@ -66,34 +70,12 @@ void complain(const char* what) {
   std::fprintf(stderr, "flindra: the WebGL layer does not carry %s\n", what);
 }
 
-Matrix product(const Matrix& a, const Matrix& b) {
-  Matrix p;
-  for (std::size_t i = 0; i < 4; ++i) {
-    const float ai0 = a[i], ai1 = a[4 + i], ai2 = a[8 + i], ai3 = a[12 + i];
-    for (std::size_t j = 0; j < 4; ++j)
-      p[j * 4 + i] = ai0 * b[j * 4] + ai1 * b[j * 4 + 1] + ai2 * b[j * 4 + 2] + ai3 * b[j * 4 + 3];
-  }
-  return p;
-}
-
 std::vector<Matrix>& currentStack() { return gl.matrixMode == GL_PROJECTION ? gl.projection : gl.modelView; }
 
 void multiply(const Matrix& m) {
   Matrix& top = currentStack().back();
-  top = product(top, m);
+  top = Product(top, m);
   gl.clipStale = true;
-}
-
-void normalize(float v[3]) {
-  const float r = static_cast<float>(std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
-  if (r == 0) return;
-  for (int i = 0; i < 3; ++i) v[i] /= r;
-}
-
-void cross(const float a[3], const float b[3], float out[3]) {
-  out[0] = a[1] * b[2] - a[2] * b[1];
-  out[1] = a[2] * b[0] - a[0] * b[2];
-  out[2] = a[0] * b[1] - a[1] * b[0];
 }
 
 std::uint8_t byteFromColour(float c) {
@@ -114,10 +96,11 @@ void litColour(const float e[3], std::uint8_t rgba[4]) {
   }
   const float* ambient = gl.colorMaterial ? gl.colour : kDefaultAmbient;
   const float* diffuse = gl.colorMaterial ? gl.colour : kDefaultDiffuse;
-  // The normal through the model-view, which holds only rotations and
-  // translations here (no glScale or glMultMatrix reaches it).
+  // The normal (0, 0, 1) through the model-view: its third column, good for
+  // any turn and move (this layer carries no glScale). The core leaves the
+  // model-view at the identity and turns and moves the projection instead.
   const Matrix& mv = gl.modelView.back();
-  float n[3] = {mv[8], mv[9], mv[10]};
+  const float n[3] = {mv[8], mv[9], mv[10]};
   float sum[3];
   for (int i = 0; i < 3; ++i) sum[i] = 0.2f * ambient[i];
   for (const Light& light : gl.lights) {
@@ -125,7 +108,7 @@ void litColour(const float e[3], std::uint8_t rgba[4]) {
     float toLight[3];
     const bool positional = light.eyePosition[3] != 0;
     for (int i = 0; i < 3; ++i) toLight[i] = positional ? light.eyePosition[i] - e[i] : light.eyePosition[i];
-    normalize(toLight);
+    Normalize(toLight);
     const float facing = std::fmax(0.0f, n[0] * toLight[0] + n[1] * toLight[1] + n[2] * toLight[2]);
     for (int i = 0; i < 3; ++i) sum[i] += light.ambient[i] * ambient[i] + facing * light.diffuse[i] * diffuse[i];
   }
@@ -148,6 +131,8 @@ bool snappedToPixel(const float clip[4], float ndc[3], std::uint32_t& pixel) {
     const float centre = static_cast<float>(gl.viewport[axis]) + half;
     const float window = clip[axis] / w * half + centre;
     const float at = std::floor(window);
+    // On the far edge a 1-pixel point's centre lies outside: GL draws nothing.
+    if (gl.pointSize == 1 && at >= static_cast<float>(gl.viewport[axis] + gl.viewport[2 + axis])) return false;
     ndc[axis] = gl.pointSize == 1 ? (at + 0.5f - centre) / half : clip[axis] / w;
     // Window coordinates inside the clip volume lie within the viewport,
     // well inside 16 bits; the key only needs to tell pixels apart.
@@ -159,21 +144,53 @@ bool snappedToPixel(const float clip[4], float ndc[3], std::uint32_t& pixel) {
 
 void emitPoint(float x, float y, float z) {
   if (gl.clipStale) {
-    gl.clip = product(gl.projection.back(), gl.modelView.back());
+    gl.clip = Product(gl.projection.back(), gl.modelView.back());
     gl.clipStale = false;
   }
   PointVertex p;
-  const Matrix& c = gl.clip;
-  float clip[4];
-  for (std::size_t r = 0; r < 4; ++r) clip[r] = c[r] * x + c[4 + r] * y + c[8 + r] * z + c[12 + r];
   std::uint32_t pixel = 0;
-  if (!snappedToPixel(clip, p.ndc, pixel)) return;
-  const Matrix& mv = gl.modelView.back();
-  float eye[3];
-  for (std::size_t r = 0; r < 3; ++r) eye[r] = mv[r] * x + mv[4 + r] * y + mv[8 + r] * z + mv[12 + r];
-  litColour(eye, p.rgba);
+  if (!snappedToPixel(Transform(gl.clip, x, y, z, 1).data(), p.ndc, pixel)) return;
+  litColour(Transform(gl.modelView.back(), x, y, z, 1).data(), p.rgba);
   gl.points.push_back(p);
   gl.pixels.push_back(pixel);
+  gl.allOpaque = gl.allOpaque && p.rgba[3] == 255;
+  if (gl.boxes.empty()) gl.boxes.emplace_back();
+  const int px = static_cast<int>(pixel & 0xFFFFu), py = static_cast<int>(pixel >> 16);
+  gl.boxes.back() = Union(gl.boxes.back(), PixelBox{px, py, px, py});
+  gl.groups.push_back(static_cast<std::uint32_t>(gl.boxes.size() - 1));
+}
+
+// The points collected so far reach WebGL. At the end of a frame drawn
+// after a clear in one go, opaque 1-pixel points with the depth test go as
+// rectangles of texels, one point a pixel: the pixels come out as drawing
+// the points would leave them, and nothing later in the frame needs their
+// depths. Otherwise as points, each pixel's nearest of a colour.
+void drawCollected(bool endOfFrame) {
+  if (gl.points.empty()) {
+    gl.boxes.clear();
+    return;
+  }
+  const bool opaque = gl.pointSize == 1 && gl.depthTest && (!gl.blend || gl.blendReplacesOpaque);
+  bool drawn = false;
+  if (endOfFrame && opaque && gl.allOpaque && gl.freshFrame) {
+    gl.merger.merge(gl.points, gl.pixels, gl.groups, true);
+    drawn = BuildSprites(gl.points, gl.pixels, gl.groups, gl.boxes, gl.viewport, MaxTextureSize(), gl.sprites);
+    if (drawn) DrawSprites(gl.sprites, gl.depthTest, gl.blend);
+  } else if (opaque) {
+    gl.merger.merge(gl.points, gl.pixels);
+  }
+  if (!drawn) DrawPoints(gl.points.data(), static_cast<int>(gl.points.size()), gl.pointSize);
+  gl.freshFrame = false;
+  gl.points.clear();
+  gl.pixels.clear();
+  gl.groups.clear();
+  gl.boxes.clear();
+  gl.allOpaque = true;
+}
+
+// A new group of points: a glBegin or a glDrawArrays.
+void startGroup() {
+  if (gl.boxes.empty() || gl.boxes.back().x0 <= gl.boxes.back().x1) gl.boxes.emplace_back();
 }
 
 Light* lightFor(GLenum light) {
@@ -186,21 +203,16 @@ Light* lightFor(GLenum light) {
 bool StartWebGlLayer() {
   gl = FixedFunction();
   gl.lights[0].diffuse[0] = gl.lights[0].diffuse[1] = gl.lights[0].diffuse[2] = 1;
-  gl.points.reserve(std::size_t{101} * 6 * 36);
+  gl.points.reserve(std::size_t{kFlakeCount} * kArms * kPointsPerArm);
   gl.pixels.reserve(gl.points.capacity());
+  gl.groups.reserve(gl.points.capacity());
   return StartWebGlDraw();
 }
 
-void FlushPoints() {
-  if (gl.pointSize == 1 && gl.depthTest && (!gl.blend || gl.blendReplacesOpaque))
-    gl.merger.merge(gl.points, gl.pixels);
-  DrawPoints(gl.points.data(), static_cast<int>(gl.points.size()), gl.pointSize);
-  gl.points.clear();
-  gl.pixels.clear();
-}
+void FlushPoints() { drawCollected(true); }
 
 void flindraViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
-  FlushPoints();
+  drawCollected(false);
   gl.viewport[0] = x, gl.viewport[1] = y, gl.viewport[2] = width, gl.viewport[3] = height;
   SetWebGlViewport(x, y, width, height);
 }
@@ -210,15 +222,17 @@ void flindraClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha) 
 }
 
 void flindraClear(GLbitfield mask) {
-  FlushPoints();
+  drawCollected(false);
   ClearWebGl(mask);
+  const GLbitfield both = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT;
+  if ((mask & both) == both) gl.freshFrame = true;
 }
 
 void flindraEnable(GLenum capability) {
   switch (capability) {
     case GL_DEPTH_TEST:
     case GL_BLEND:
-      FlushPoints();
+      drawCollected(false);
       EnableWebGl(capability);
       (capability == GL_BLEND ? gl.blend : gl.depthTest) = true;
       break;
@@ -232,7 +246,7 @@ void flindraEnable(GLenum capability) {
 }
 
 void flindraBlendFunc(GLenum source, GLenum destination) {
-  FlushPoints();
+  drawCollected(false);
   SetWebGlBlend(source, destination);
   gl.blendReplacesOpaque = source == GL_SRC_ALPHA && destination == GL_ONE_MINUS_SRC_ALPHA;
 }
@@ -245,10 +259,9 @@ void flindraLightfv(GLenum which, GLenum name, const GLfloat* values) {
   } else if (name == GL_DIFFUSE) {
     std::memcpy(light->diffuse, values, sizeof light->diffuse);
   } else if (name == GL_POSITION) {
-    const Matrix& mv = gl.modelView.back();
+    const Vector4 eye = Transform(gl.modelView.back(), values[0], values[1], values[2], values[3]);
     float* p = light->eyePosition;
-    for (std::size_t r = 0; r < 4; ++r)
-      p[r] = mv[r] * values[0] + mv[4 + r] * values[1] + mv[8 + r] * values[2] + mv[12 + r] * values[3];
+    std::memcpy(p, eye.data(), sizeof light->eyePosition);
     if (p[3] != 0) {
       for (int i = 0; i < 3; ++i) p[i] /= p[3];
       p[3] = 1;
@@ -281,43 +294,22 @@ void flindraPopMatrix() {
   gl.clipStale = true;
 }
 
-void flindraRotatef(GLfloat degrees, GLfloat x, GLfloat y, GLfloat z) {
-  const float s = static_cast<float>(std::sin(degrees * kPi / 180.0));
-  const float c = static_cast<float>(std::cos(degrees * kPi / 180.0));
-  Matrix m = kIdentity;
-  // Rotations about an axis are exact where the general form would round.
-  if (x == 0 && y == 0 && z != 0) {
-    m[0] = c, m[5] = c, m[1] = z < 0 ? -s : s, m[4] = z < 0 ? s : -s;
-  } else if (x == 0 && z == 0 && y != 0) {
-    m[0] = c, m[10] = c, m[8] = y < 0 ? -s : s, m[2] = y < 0 ? s : -s;
-  } else if (y == 0 && z == 0 && x != 0) {
-    m[5] = c, m[10] = c, m[6] = x < 0 ? -s : s, m[9] = x < 0 ? s : -s;
-  } else {
-    float axis[3] = {x, y, z};
-    if (std::sqrt(x * x + y * y + z * z) <= 1.0e-4f) return;
-    normalize(axis);
-    const float oneC = 1 - c;
-    const float ax = axis[0], ay = axis[1], az = axis[2];
-    m[0] = oneC * ax * ax + c, m[4] = oneC * ax * ay - az * s, m[8] = oneC * az * ax + ay * s;
-    m[1] = oneC * ax * ay + az * s, m[5] = oneC * ay * ay + c, m[9] = oneC * ay * az - ax * s;
-    m[2] = oneC * az * ax - ay * s, m[6] = oneC * ay * az + ax * s, m[10] = oneC * az * az + c;
-  }
-  multiply(m);
-}
+void flindraRotatef(GLfloat degrees, GLfloat x, GLfloat y, GLfloat z) { multiply(Rotation(degrees, x, y, z)); }
 
 void flindraTranslatef(GLfloat x, GLfloat y, GLfloat z) {
   Matrix& m = currentStack().back();
-  for (std::size_t r = 0; r < 4; ++r) m[12 + r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
+  m = Translated(m, x, y, z);
   gl.clipStale = true;
 }
 
 void flindraPointSize(GLfloat size) {
   if (size == gl.pointSize) return;
-  FlushPoints();
+  drawCollected(false);
   gl.pointSize = size;
 }
 
 void flindraBegin(GLenum mode) {
+  startGroup();
   if (mode == GL_POINTS) gl.inPoints = true;
   else complain("glBegin of anything but points");
 }
@@ -350,6 +342,7 @@ void flindraVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid*
 void flindraDrawArrays(GLenum mode, GLint first, GLsizei count) {
   if (mode != GL_POINTS) return complain("glDrawArrays of anything but points");
   if (!gl.vertexArray || gl.arrayBase == nullptr || first < 0 || count <= 0) return;
+  startGroup();
   for (GLint k = first; k < first + count; ++k) {
     float v[3];
     std::memcpy(v, gl.arrayBase + static_cast<std::size_t>(k) * gl.arrayStride, sizeof v);
@@ -358,34 +351,13 @@ void flindraDrawArrays(GLenum mode, GLint first, GLsizei count) {
 }
 
 void flindraPerspective(GLdouble fovyDegrees, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
-  const double radians = fovyDegrees / 2 * kPi / 180;
-  const double deltaZ = zFar - zNear;
-  const double sine = std::sin(radians);
-  if (deltaZ == 0 || sine == 0 || aspect == 0) return;  // as GLU: no change
-  const double cotangent = std::cos(radians) / sine;
-  Matrix m{};
-  m[0] = static_cast<float>(cotangent / aspect);
-  m[5] = static_cast<float>(cotangent);
-  m[10] = static_cast<float>(-(zFar + zNear) / deltaZ);
-  m[11] = -1;
-  m[14] = static_cast<float>(-2 * zNear * zFar / deltaZ);
-  multiply(m);
+  Matrix m;
+  if (Perspective(fovyDegrees, aspect, zNear, zFar, m)) multiply(m);
 }
 
 void flindraLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY, GLdouble centerZ,
                    GLdouble upX, GLdouble upY, GLdouble upZ) {
-  float forward[3] = {static_cast<float>(centerX - eyeX), static_cast<float>(centerY - eyeY),
-                      static_cast<float>(centerZ - eyeZ)};
-  float up[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
-  float side[3];
-  normalize(forward);
-  cross(forward, up, side);
-  normalize(side);
-  cross(side, forward, up);
-  Matrix m = kIdentity;
-  m[0] = side[0], m[4] = side[1], m[8] = side[2];
-  m[1] = up[0], m[5] = up[1], m[9] = up[2];
-  m[2] = -forward[0], m[6] = -forward[1], m[10] = -forward[2];
-  multiply(m);
+  const double eye[3] = {eyeX, eyeY, eyeZ}, centre[3] = {centerX, centerY, centerZ}, up[3] = {upX, upY, upZ};
+  multiply(LookAtTurn(eye, centre, up));
   flindraTranslatef(static_cast<float>(-eyeX), static_cast<float>(-eyeY), static_cast<float>(-eyeZ));
 }

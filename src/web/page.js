@@ -1,14 +1,19 @@
 // The page around the WebAssembly saver (flindra.js): the canvas's size,
 // a frame on every browser paint, the settings panel, full screen and its
-// input rules. Loaded before flindra.js, which picks Module up.
+// input rules, a lost WebGL context, the frame rate on request and the
+// offline copy. Loaded before flindra.js, which picks Module up.
 'use strict';
 
 const canvas = document.getElementById('flakes');
 const panel = document.getElementById('panel');
 const message = document.getElementById('message');
+const door = document.getElementById('door');
 const hint = document.getElementById('hint');
+const fpsLine = document.getElementById('fps');
 const fullscreenButton = document.getElementById('fullscreen');
-const kPointerSlack = 4;  // CSS pixels a pointer may stray in full screen, either axis
+const kDoorRestsAfterMs = 6000;
+
+let contextLost = false;
 
 var Module = {
   onRuntimeInitialized: start,
@@ -47,10 +52,62 @@ function followPixelRatio() {
   }, {once: true});
 }
 
-function frame(now) {
-  const opacity = Module._flindra_tick(now);
-  if (opacity >= 0) canvas.style.opacity = String(opacity / 255);
+// "FPS: 31.9" in a corner, the frames drawn over about the last second.
+function frameRateCounter() {
+  let since = -1;
+  let frames = 0;
+  fpsLine.textContent = 'FPS: ...';
+  fpsLine.hidden = false;
+  return (now) => {
+    if (since < 0) {
+      since = now;
+      return;
+    }
+    ++frames;
+    if (now - since < 1000) return;
+    fpsLine.textContent = `FPS: ${(frames * 1000 / (now - since)).toFixed(1)}`;
+    since = now;
+    frames = 0;
+  };
+}
+
+// The canvas's opacity, touched only when it changes: a style set on every
+// frame costs the browser a style pass each time.
+function showOpacity(byte) {
+  const opacity = String(byte / 255);
+  if (canvas.style.opacity !== opacity) canvas.style.opacity = opacity;
+}
+
+function startFrames(countFrame) {
+  const frame = (now) => {
+    if (!contextLost) {
+      const opacity = Module._flindra_tick(now);
+      if (opacity >= 0) {
+        showOpacity(opacity);
+        countFrame?.(now);
+      }
+    }
+    requestAnimationFrame(frame);
+  };
   requestAnimationFrame(frame);
+}
+
+// While the browser has taken WebGL away nothing is stepped or drawn; when
+// it gives it back the same field goes on.
+function followContext() {
+  canvas.addEventListener('webglcontextlost', (event) => {
+    event.preventDefault();  // asks the browser for the context back
+    contextLost = true;
+    Module._flindra_context_lost();
+  });
+  canvas.addEventListener('webglcontextrestored', () => {
+    if (Module._flindra_context_restored()) {
+      contextLost = false;
+      showMessage('');
+    } else {
+      showMessage('The browser gave WebGL back, but Flindra could not set it up again; reload the page.');
+    }
+  });
 }
 
 function buildPanel() {
@@ -77,16 +134,30 @@ function buildPanel() {
       output.value = input.value;
       const query = Module.ccall('flindra_query', 'string', [], []);
       history.replaceState(null, '', query ? '?' + query : location.pathname);
-      canvas.style.opacity = String(Module._flindra_opacity() / 255);
+      showOpacity(Module._flindra_opacity());
     });
     label.append(caption, slider, output);
     sliders.append(label);
   }
 }
 
+// The front door rests (dims) once the visitor leaves it alone, and wakes
+// when the pointer moves or a key is pressed outside full screen.
+function followDoor() {
+  let timer = 0;
+  const wake = () => {
+    door.classList.remove('resting');
+    clearTimeout(timer);
+    timer = setTimeout(() => door.classList.add('resting'), kDoorRestsAfterMs);
+  };
+  document.addEventListener('pointermove', () => { if (!document.fullscreenElement) wake(); });
+  document.addEventListener('keydown', () => { if (!document.fullscreenElement) wake(); });
+  wake();
+}
+
 // Outside full screen a key or a click on the flakes shows the panel, Esc
-// or another click hides it. In full screen, as a saver, a key, a click or
-// a pointer that strays beyond the slack leaves full screen.
+// or another click hides it. In full screen, as a saver, a key, a click, the
+// wheel or a pointer that strays beyond the core's slack leaves full screen.
 function followInput() {
   const inFullscreen = () => document.fullscreenElement != null;
   let pointerStart = null;
@@ -107,9 +178,11 @@ function followInput() {
   document.addEventListener('pointermove', (event) => {
     if (!inFullscreen()) return;
     if (pointerStart === null) pointerStart = [event.screenX, event.screenY];
-    else if (Math.abs(event.screenX - pointerStart[0]) > kPointerSlack ||
-             Math.abs(event.screenY - pointerStart[1]) > kPointerSlack) leave(event);
+    else if (Module._flindra_pointer_strayed(event.screenX - pointerStart[0], event.screenY - pointerStart[1])) {
+      leave(event);
+    }
   });
+  document.addEventListener('wheel', (event) => { if (inFullscreen()) leave(event); }, {passive: false});
   canvas.addEventListener('click', () => {
     if (!leftByPress) showPanel(panel.hidden);
     leftByPress = false;
@@ -126,17 +199,31 @@ function followInput() {
   });
 }
 
+// Keeps the page's files for a visit without the network. Only where the
+// browser allows service workers (https, or this machine).
+function keepOffline() {
+  if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
+  navigator.serviceWorker.register('sw.js').catch(() => {});
+}
+
 function start() {
   [canvas.width, canvas.height] = canvasSize();
-  const error = Module.ccall('flindra_start', 'string', ['string', 'number', 'number'],
-                             [location.search, canvas.width, canvas.height]);
-  showMessage(error);
-  canvas.style.opacity = String(Module._flindra_opacity() / 255);
+  const started = JSON.parse(Module.ccall('flindra_start', 'string', ['string', 'number', 'number'],
+                                          [location.search, canvas.width, canvas.height]));
+  showMessage(started.line);
+  if (started.note) console.info(`Flindra: ${started.note}`);
+  followDoor();
+  keepOffline();
+  if (!started.running) {
+    // Nothing to set or show: the explanation stays, and so does the address.
+    hint.hidden = true;
+    return;
+  }
+  showOpacity(Module._flindra_opacity());
   buildPanel();
   followInput();
+  followContext();
   window.addEventListener('resize', resize);
   followPixelRatio();
-  canvas.addEventListener('webglcontextlost',
-                          () => showMessage('The browser stopped WebGL for this page; reload it to see the flakes.'));
-  requestAnimationFrame(frame);
+  startFrames(started.fps ? frameRateCounter() : null);
 }

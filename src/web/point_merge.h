@@ -8,15 +8,21 @@
 #include "web/webgl_draw.h"
 
 // Keeps, of the points that light the same pixel (pixels[i], one key a
-// point) in the same colour, only the nearest (smallest depth; the earliest
-// of equals), in the place of the first of them. With the depth test on
-// (GL_LESS), opaque colours and no blending that mixes, the pixels and the
-// depth buffer come out as drawing them all would leave them (but for two
-// colours at exactly the same depth). Points whose alpha is not 255 are all
-// kept. Both vectors are cut to the points kept.
+// point) in the same colour (in any colour with anyColour), only the nearest
+// (the smallest depth in a 24-bit depth buffer; the earliest of equals), in
+// the place of the first of them. With the depth test on (GL_LESS), opaque
+// colours and no blending that mixes, the pixels and the depth buffer come
+// out as drawing them all would leave them; with anyColour each pixel keeps
+// one point. Points whose alpha is not 255 are all kept. The vectors are cut
+// to the points kept; groups (one a point, or empty) moves with its point.
 class PointMerger {
  public:
-  void merge(std::vector<PointVertex>& points, std::vector<std::uint32_t>& pixels);
+  void merge(std::vector<PointVertex>& points, std::vector<std::uint32_t>& pixels, std::vector<std::uint32_t>& groups,
+             bool anyColour);
+  void merge(std::vector<PointVertex>& points, std::vector<std::uint32_t>& pixels) {
+    std::vector<std::uint32_t> none;
+    merge(points, pixels, none, false);
+  }
 
  private:
   struct Slot {

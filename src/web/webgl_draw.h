@@ -12,9 +12,16 @@ struct PointVertex {
   std::uint8_t rgba[4];
 };
 
-// False when the program does not build (the reason is on the console).
+struct SpriteFrame;
+
+// False when the programs do not build (the reason is on the console).
 bool StartWebGlDraw();
 void DrawPoints(const PointVertex* points, int count, float pointSize);
+// The rectangles of texels, with the depth test and blending off while they
+// draw (depthTest and blend say what to turn back on).
+void DrawSprites(const SpriteFrame& frame, bool depthTest, bool blend);
+// The largest texture side this context takes, in texels.
+int MaxTextureSize();
 
 void SetWebGlViewport(int x, int y, int width, int height);
 void SetWebGlClearColor(float red, float green, float blue, float alpha);

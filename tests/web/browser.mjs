@@ -4,11 +4,13 @@
 import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
+import assert from 'node:assert/strict';
 import { chromium } from 'playwright-core';
 
 const kTypes = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
-  '.css': 'text/css', '.wasm': 'application/wasm', '.png': 'image/png',
+  '.css': 'text/css', '.wasm': 'application/wasm', '.png': 'image/png', '.gif': 'image/gif',
+  '.webmanifest': 'application/manifest+json',
 };
 
 // Serves the files of dir (no listing, nothing outside it) on 127.0.0.1.
@@ -31,13 +33,19 @@ export async function serve(dir, port = 0) {
     fs.createReadStream(file).pipe(response);
   });
   await new Promise((resolve, reject) => server.once('error', reject).listen(port, '127.0.0.1', resolve));
-  return {url: `http://127.0.0.1:${server.address().port}/`, close: () => server.close()};
+  // Closing drops the connections a browser keeps open too: nothing answers after it.
+  const close = () => {
+    server.close();
+    server.closeAllConnections();
+  };
+  return {url: `http://127.0.0.1:${server.address().port}/`, close};
 }
 
-export function launchChromium() {
+// extraArgs: more switches, such as '--disable-3d-apis' for a browser without WebGL.
+export function launchChromium(extraArgs = []) {
   return chromium.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
+    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...extraArgs],
   });
 }
 
@@ -52,6 +60,32 @@ export async function openPage(browser, url, {query = '', width = 1280, height =
   await page.goto(url + (query ? '?' + query : ''));
   await page.waitForFunction(() => typeof Module !== 'undefined' && Module.calledRun);
   return {page, errors, close: () => context.close()};
+}
+
+// Opens the page, runs body with it, then checks the console stayed clean.
+export async function withPage(browser, url, options, body) {
+  const opened = await openPage(browser, url, options);
+  try {
+    await body(opened.page);
+    assert.deepEqual(opened.errors, [], 'console errors');
+  } finally {
+    await opened.close();
+  }
+}
+
+// Waits for n browser paints in the page.
+export function paints(page, n) {
+  return page.evaluate((count) => new Promise((resolve) => {
+    const paint = () => (--count <= 0 ? resolve() : requestAnimationFrame(paint));
+    requestAnimationFrame(paint);
+  }), n);
+}
+
+// The version and home page the build writes into the page, from CMakeLists.txt.
+export function projectFacts() {
+  const text = fs.readFileSync(new URL('../../CMakeLists.txt', import.meta.url), 'utf8');
+  return {version: /project\(Flindra VERSION ([0-9.]+)/.exec(text)[1],
+          homePage: /set\(FLINDRA_HOME_PAGE "(.*)"\)/.exec(text)[1]};
 }
 
 // Waits until the page has drawn at least n frames since it started.

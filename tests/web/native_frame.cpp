@@ -1,7 +1,9 @@
 // Writes the frame the page holds for a query with a fixed seed and frame
 // count, drawn by the native core through OSMesa: WIDTH x HEIGHT RGBA bytes,
-// bottom row first, as WebGL's readPixels gives the browser's.
-//   native_frame WIDTH HEIGHT QUERY OUT
+// bottom row first, as WebGL's readPixels gives the browser's. The camera
+// takes the proportions of ASPECT_WIDTH x ASPECT_HEIGHT (the canvas the
+// browser stretches a smaller drawing buffer over), else of the frame's.
+//   native_frame WIDTH HEIGHT QUERY OUT [ASPECT_WIDTH ASPECT_HEIGHT]
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,12 +12,14 @@
 #include "web/page_field.h"
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: native_frame WIDTH HEIGHT QUERY OUT\n");
+  if (argc != 5 && argc != 7) {
+    std::fprintf(stderr, "usage: native_frame WIDTH HEIGHT QUERY OUT [ASPECT_WIDTH ASPECT_HEIGHT]\n");
     return 2;
   }
   const int width = std::atoi(argv[1]);
   const int height = std::atoi(argv[2]);
+  const int aspectWidth = argc == 7 ? std::atoi(argv[5]) : width;
+  const int aspectHeight = argc == 7 ? std::atoi(argv[6]) : height;
   const ParsedPageOptions parsed = ParsePageQuery(argv[3]);
   if (width <= 0 || height <= 0 || !parsed.error.empty()) {
     std::fprintf(stderr, "native_frame: %s\n", parsed.error.empty() ? "bad size" : parsed.error.c_str());
@@ -26,7 +30,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "native_frame: no OSMesa context\n");
     return 1;
   }
-  SetupScene(width, height, width, height);
+  SetupScene(width, height, aspectWidth, aspectHeight);
   const auto field = std::make_unique<FlakeField>();
   DrawFixedFrame(*field, parsed.options);
   glFinish();

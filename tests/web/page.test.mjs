@@ -1,14 +1,15 @@
 // The page in Debian's headless Chromium on software WebGL: it draws and
 // moves, its frame equals the native core's (OSMesa) for a fixed seed and
-// frame count, also after a resize, bad addresses get their line, and full
-// screen ends on input. No test may leave an error on the console.
+// frame count, also after a resize, it fills the drawing buffer the browser
+// gives it, outlives a lost WebGL context, reads its address key by key, and
+// full screen ends on input. No test may leave an error on the console.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { serve, launchChromium, openPage, framesDrawn } from './browser.mjs';
+import { serve, launchChromium, withPage as withPageAt, framesDrawn, paints } from './browser.mjs';
 
 const kWebDir = process.env.FLINDRA_WEB_DIR || 'dist/web';
 const kNativeFrame = process.env.FLINDRA_NATIVE_FRAME || 'build/native/native_frame';
@@ -25,16 +26,8 @@ after(async () => {
   server?.close();
 });
 
-// Opens the page, runs body with it, then checks the console stayed clean.
-async function withPage(options, body) {
-  const opened = await openPage(browser, server.url, options);
-  try {
-    await body(opened.page);
-    assert.deepEqual(opened.errors, [], 'console errors');
-  } finally {
-    await opened.close();
-  }
-}
+const withPage = (options, body) => withPageAt(browser, server.url, options, body);
+const framesSoFar = (page) => page.evaluate(() => Module._flindra_frames());
 
 // Puts base64Of(bytes) into a page, in chunks the call stack can take
 // (evaluated by the driver, so the page's content policy allows it).
@@ -68,12 +61,14 @@ function countPixels(a, b, which) {
   return n;
 }
 
-function nativeFrame(width, height, query) {
+// The native frame at width x height pixels for a camera of the canvas's
+// proportions (aspect: [width, height]).
+function nativeFrame(width, height, query, aspect) {
   const out = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'flindra-')), 'frame.rgba');
   // OSMesa keeps a little memory to the end; the core tests' suppressions cover it.
   const suppressions = path.resolve('tests/core/lsan.supp');
   const env = {...process.env, LSAN_OPTIONS: `suppressions=${suppressions}:print_suppressions=0`};
-  execFileSync(kNativeFrame, [String(width), String(height), query, out], {env});
+  execFileSync(kNativeFrame, [String(width), String(height), query, out, ...aspect.map(String)], {env});
   const bytes = fs.readFileSync(out);
   fs.rmSync(path.dirname(out), {recursive: true});
   return bytes;
@@ -81,13 +76,16 @@ function nativeFrame(width, height, query) {
 
 async function heldFrame(page) {
   await page.evaluate(kBase64Of);
-  const {width, height, data} = await page.evaluate(() => {
+  const {canvas, width, height, viewport, data} = await page.evaluate(() => {
     const canvas = document.getElementById('flakes');
+    const gl = canvas.getContext('webgl');
+    const [width, height] = [gl.drawingBufferWidth, gl.drawingBufferHeight];
     const at = Module._flindra_held_pixels();
-    const bytes = Module.HEAPU8.subarray(at, at + canvas.width * canvas.height * 4);
-    return {width: canvas.width, height: canvas.height, data: window.base64Of(bytes)};
+    const bytes = Module.HEAPU8.subarray(at, at + width * height * 4);
+    return {canvas: [canvas.width, canvas.height], width, height, viewport: Array.from(gl.getParameter(gl.VIEWPORT)),
+            data: window.base64Of(bytes)};
   });
-  return {width, height, rgba: Buffer.from(data, 'base64')};
+  return {canvas, width, height, viewport, rgba: Buffer.from(data, 'base64')};
 }
 
 test('the page draws flakes and they move', kTimeout, async () => {
@@ -104,12 +102,17 @@ test('the page draws flakes and they move', kTimeout, async () => {
   });
 });
 
+// The last case's canvas is larger than software WebGL's 8192 pixels a side:
+// the drawing buffer the browser gives is smaller, and the browser stretches
+// it over the canvas (a GPU's browser may shrink a canvas over about 33
+// megapixels as a whole).
 test("the frame for a fixed seed and frame count is the native core's", kTimeout, async (t) => {
   const cases = [
     {query: 'seed=7&frames=200', width: 1280, height: 720},
     {query: 'seed=123456&frames=1500&size=10&satiation=4&color=30&fast=10', width: 1280, height: 720},
     {query: 'seed=7&frames=200', width: 1280, height: 720, resizeTo: [700, 900]},
     {query: 'seed=99&frames=60&size=6', width: 640, height: 360, ratio: 2},
+    {query: 'seed=5&frames=30&size=4', width: 1200, height: 150, ratio: 10, buffer: [8192, 1500]},
   ];
   for (const c of cases) {
     await withPage({query: c.query, width: c.width, height: c.height, ratio: c.ratio}, async (page) => {
@@ -119,9 +122,12 @@ test("the frame for a fixed seed and frame count is the native core's", kTimeout
                                                document.getElementById('flakes').height === h, c.resizeTo);
       }
       const browserFrame = await heldFrame(page);
-      const [width, height] = c.resizeTo || [c.width * (c.ratio || 1), c.height * (c.ratio || 1)];
-      assert.deepEqual([browserFrame.width, browserFrame.height], [width, height], `${c.query}: canvas size`);
-      const native = nativeFrame(width, height, c.query);
+      const canvas = c.resizeTo || [c.width * (c.ratio || 1), c.height * (c.ratio || 1)];
+      const [width, height] = c.buffer || canvas;
+      assert.deepEqual(browserFrame.canvas, canvas, `${c.query}: canvas size`);
+      assert.deepEqual([browserFrame.width, browserFrame.height], [width, height], `${c.query}: drawing buffer`);
+      assert.deepEqual(browserFrame.viewport, [0, 0, width, height], `${c.query}: viewport`);
+      const native = nativeFrame(width, height, c.query, canvas);
       const ours = browserFrame.rgba;
       const litNative = countPixels(native, ours, (i) => lit(native, i));
       const differing = countPixels(native, ours, (i) =>
@@ -135,22 +141,72 @@ test("the frame for a fixed seed and frame count is the native core's", kTimeout
   }
 });
 
-test('a bad address shows one line and the flakes with the defaults', kTimeout, async () => {
+test('the address: each setting on its own, unknown keys ignored, messages short and escaped', kTimeout, async () => {
+  const long = 'x'.repeat(3000);
   const cases = [
-    ['size=abc', 'In the address, size must be a whole number from 1 to 10, not "abc"; showing the defaults.'],
-    ['fast=3&color=31', 'In the address, color must be a whole number from 1 to 30, not "31"; showing the defaults.'],
-    ['snow=1', 'In the address, unknown setting "snow" (known: fast, bright, size, satiation, color, alpha, seed, ' +
-               'frames); showing the defaults.'],
-    ['size', 'In the address, "size" needs a value (size=...); showing the defaults.'],
+    // query, the line shown ('' for none), sliders expected
+    ['utm_source=news&fast=7', '', {fast: '7', size: '3'}],
+    ['fbclid=IwAR0abc&size=5&' + long, '', {size: '5'}],
+    ['snow=1&frames=abc&seed=x', '', {size: '3'}],
+    ['size=abc&fast=7', 'In the address, size must be a whole number from 1 to 10, not "abc"; ' +
+                        'using the default, 3.', {fast: '7', size: '3'}],
+    ['fast=3&color=31&satiation=4', 'In the address, color must be a whole number from 1 to 30, not "31"; ' +
+                                    'using the default, 5.', {fast: '3', color: '5', satiation: '4'}],
+    ['size&bright=6', 'In the address, size must be a whole number from 1 to 10, not ""; using the default, 3.',
+     {size: '3', bright: '6'}],
+    ['size=%E2%80%AE%0A' + long, 'In the address, size must be a whole number from 1 to 10, not ' +
+                                 '"\\xE2\\x80\\xAE\\x0A' + 'x'.repeat(36) + '..."; using the default, 3.', {}],
+    ['delay=abc', 'In the address, delay must be a whole number of microseconds from 0 to 10000000, not "abc"; ' +
+                  'using the default, 31000.', {}],
   ];
-  for (const [query, line] of cases) {
+  for (const [query, line, sliders] of cases) {
     await withPage({query}, async (page) => {
-      assert.equal(await page.textContent('#message'), line);
-      assert.equal(await page.isVisible('#message'), true);
+      assert.equal(await page.textContent('#message'), line, query.slice(0, 80));
+      assert.equal(await page.isVisible('#message'), line !== '', query.slice(0, 80));
       await framesDrawn(page, 5);
-      assert.equal(await page.inputValue('input[name=size]'), '3', `${query}: the panel shows the defaults`);
+      for (const [name, value] of Object.entries(sliders))
+        assert.equal(await page.inputValue(`input[name=${name}]`), value, `${query.slice(0, 80)}: ${name}`);
     });
   }
+});
+
+test('delay and fps as on Linux: 10 frames a second, their rate in a corner', kTimeout, async () => {
+  await withPage({query: 'delay=100000&fps'}, async (page) => {
+    // The first second takes the page's start as well: the third figure counts.
+    await page.evaluate(() => {
+      window.fpsFigures = 0;
+      new MutationObserver(() => ++window.fpsFigures)
+          .observe(document.getElementById('fps'), {childList: true, characterData: true, subtree: true});
+    });
+    await page.waitForFunction(() => window.fpsFigures >= 3, null, {timeout: 10000});
+    const shown = Number((await page.textContent('#fps')).slice(5));
+    assert.ok(shown > 8 && shown < 11, `FPS: ${shown} shown for a 100 ms delay`);
+    const box = await page.locator('#fps').boundingBox();
+    assert.ok(box.x + box.width > 1280 - 60 && box.y + box.height > 720 - 40, `the rate at ${JSON.stringify(box)}`);
+  });
+  await withPage({}, async (page) => {
+    await framesDrawn(page, 5);
+    assert.equal(await page.isVisible('#fps'), false, 'a frame rate without fps in the address');
+  });
+});
+
+test('a lost WebGL context stops the frames; given back, the flakes go on', kTimeout, async () => {
+  await withPage({}, async (page) => {
+    await framesDrawn(page, 5);
+    await page.evaluate(() => {
+      window.loseContext = document.getElementById('flakes').getContext('webgl').getExtension('WEBGL_lose_context');
+      window.loseContext.loseContext();
+    });
+    await page.waitForFunction(() => document.getElementById('flakes').getContext('webgl').isContextLost());
+    const lost = await framesSoFar(page);
+    await paints(page, 20);  // some ten beats
+    assert.equal(await framesSoFar(page), lost, 'frames drawn without a context');
+    await page.evaluate(() => window.loseContext.restoreContext());
+    await framesDrawn(page, lost + 40);
+    const rgba = await screenshotRgba(page);
+    const litPixels = countPixels(rgba, rgba, (i) => lit(rgba, i));
+    assert.ok(litPixels > 1000, `${litPixels} lit pixels after the context came back`);
+  });
 });
 
 test('the panel shows on a click and changes a setting and the address', kTimeout, async () => {
@@ -165,7 +221,7 @@ test('the panel shows on a click and changes a setting and the address', kTimeou
   });
 });
 
-test('full screen ends on a key, a click or a pointer that strays', kTimeout, async () => {
+test('full screen ends on a key, a click, the wheel or a pointer that strays', kTimeout, async () => {
   const inFullscreen = (page) => page.evaluate(() => document.fullscreenElement !== null);
   const endings = {
     key: (page) => page.keyboard.press('x'),
@@ -176,6 +232,7 @@ test('full screen ends on a key, a click or a pointer that strays', kTimeout, as
       assert.equal(await inFullscreen(page), true, 'a 3-pixel move left full screen');
       await page.mouse.move(650, 360);
     },
+    wheel: (page) => page.mouse.wheel(0, 120),
   };
   await withPage({}, async (page) => {
     for (const [how, end] of Object.entries(endings)) {

@@ -20,7 +20,7 @@ if (process.env.DISPLAY && !flags.includes('--screenshot')) {
   const server = await serve(dir);
   const browser = await launchChromium();
   try {
-    const {page, errors} = await openPage(browser, server.url, {query: 'seed=2024'});
+    const {page, errors} = await openPage(browser, server.url);
     await framesDrawn(page, 110);  // the fade takes 100
     if (flags.includes('--panel')) await page.mouse.click(200, 600);
     await page.screenshot({path: screenshot});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "web/point_merge.h"
@@ -58,4 +59,20 @@ TEST(PointMerge, ManyPointsOnFewPixelsAcrossFrames) {
       EXPECT_EQ(points[i].ndc[2], 0.0f) << "pixel " << i;
     }
   }
+}
+
+TEST(PointMerge, InAnyColourEachPixelKeepsItsNearestPointAndItsGroup) {
+  // Pixel 7: grey 100 in group 0, then nearer grey 200 in group 1, then
+  // grey 50 in group 2 a float nearer, which a 24-bit buffer cannot tell:
+  // the earlier point there stays, as under the depth test.
+  const float justNearer = std::nextafter(0.25f, 0.0f);
+  std::vector<PointVertex> points = {point(0.5f, 100), point(0.25f, 200), point(justNearer, 50), point(0.9f, 9)};
+  std::vector<std::uint32_t> pixels = {7, 7, 7, 8};
+  std::vector<std::uint32_t> groups = {0, 1, 2, 3};
+  PointMerger merger;
+  merger.merge(points, pixels, groups, true);
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ(points[0].rgba[0], 200);
+  EXPECT_EQ(groups, (std::vector<std::uint32_t>{1, 3}));
+  EXPECT_EQ(pixels, (std::vector<std::uint32_t>{7, 8}));
 }

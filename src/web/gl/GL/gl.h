@@ -1,5 +1,5 @@
 // The web build's OpenGL 1.1: the fixed-function calls the core makes, and
-// only those, carried out by the WebGL layer (web/webgl_layer.cpp). The web
+// only those, carried out by the WebGL layer (web/fixed_function.cpp). The web
 // build finds this header before the system's, so core/gl.h stays the core's
 // one OpenGL include; a call the layer does not carry fails to compile.
 #pragma once
