@@ -4,6 +4,11 @@
 
 constexpr unsigned kFrameIntervalMs = 31;
 
+// The beat as an option (X11's -delay, the page's delay): microseconds
+// between frames, 0 to 10 s.
+constexpr long kDefaultDelayUs = long{kFrameIntervalMs} * 1000;
+constexpr long kMaxDelayUs = 10000000;
+
 // When the next step falls due, for loops that wait for it (X11, Wayland) and
 // for frames that come when a browser paints (about every 16.7 ms, less often
 // on a busy machine, not at all in a hidden tab). A frame takes at most one

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "core/beat.h"
 #include "core/numbers.h"
 
 namespace {
@@ -80,6 +81,14 @@ std::string SetSettingFromText(Settings& settings, const SettingInfo& setting, s
     return "must be a whole number from " + std::to_string(range.low) + " to " + std::to_string(range.high) +
            ", not " + Quoted(text);
   settings.*setting.value = static_cast<std::int32_t>(*number);
+  return std::string();
+}
+
+std::string SetDelayFromText(long& delayUs, std::string_view text) {
+  const auto us = ParseWholeNumber(text);
+  if (!us || *us < 0 || *us > kMaxDelayUs)
+    return "must be a whole number of microseconds from 0 to " + std::to_string(kMaxDelayUs) + ", not " + Quoted(text);
+  delayUs = static_cast<long>(*us);
   return std::string();
 }
 

@@ -32,6 +32,11 @@ std::string_view OptionNameOf(std::string_view arg);
 // a whole number from 0 to 10, not "x"'. Nothing changes on a bad value.
 std::string SetSettingFromText(Settings& settings, const SettingInfo& setting, std::string_view text);
 
+// Sets delayUs from text: a whole number of microseconds from 0 to
+// kMaxDelayUs. Returns "" when it took, else what is wrong, to follow the
+// option's name; nothing changes on a bad value.
+std::string SetDelayFromText(long& delayUs, std::string_view text);
+
 // Outside text for a message: in double quotes on one line, control,
 // non-ASCII, quote and backslash bytes as \xNN, cut after 40 characters.
 std::string Quoted(std::string_view text);

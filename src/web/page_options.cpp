@@ -51,11 +51,10 @@ std::string readPair(PageOptions& o, const std::string& name, const std::string&
     return name + " " + complaint + "; using the default, " + std::to_string(setting->defaultValue);
   }
   if (name == "delay") {
-    const auto us = wholeNumber(value, kMaxDelayUs);
-    o.delayUs = us ? static_cast<long>(*us) : kDefaultDelayUs;
-    if (us) return std::string();
-    return "delay must be a whole number of microseconds from 0 to " + std::to_string(kMaxDelayUs) + ", not " +
-           Quoted(value) + "; using the default, " + std::to_string(kDefaultDelayUs);
+    o.delayUs = kDefaultDelayUs;
+    const std::string complaint = SetDelayFromText(o.delayUs, value);
+    if (complaint.empty()) return complaint;
+    return "delay " + complaint + "; using the default, " + std::to_string(kDefaultDelayUs);
   }
   const auto fps = onOrOff(value);
   o.fps = fps.value_or(false);

@@ -12,8 +12,6 @@
 #include "core/settings.h"
 
 constexpr int kMaxFixedFrames = 100000;
-constexpr long kDefaultDelayUs = long{kFrameIntervalMs} * 1000;  // microseconds between frames
-constexpr long kMaxDelayUs = 10000000;                           // 10 s, as the Linux program's -delay
 
 struct PageOptions {
   Settings settings = DefaultSettings();

@@ -71,11 +71,8 @@ ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
     } else if (name == "delay") {
       const auto text = value();
       if (!text) return missing();
-      const auto us = ParseWholeNumber(*text);
-      if (!us || *us < 0 || *us > kMaxDelayUs)
-        return fail("-delay must be a whole number of microseconds from 0 to " + std::to_string(kMaxDelayUs) +
-                    ", not " + Quoted(*text));
-      o.delayUs = static_cast<long>(*us);
+      const std::string complaint = SetDelayFromText(o.delayUs, *text);
+      if (!complaint.empty()) return fail("-delay " + complaint);
     } else if (name == "display") {
       const auto text = value();
       if (!text) return missing();

@@ -20,8 +20,6 @@ enum class DrawTarget {
 
 enum class OptionsAction { Run, Help, Version };
 
-constexpr long kDefaultDelayUs = long{kFrameIntervalMs} * 1000;  // microseconds between frames
-constexpr long kMaxDelayUs = 10000000;   // 10 s
 
 struct Options {
   OptionsAction action = OptionsAction::Run;
