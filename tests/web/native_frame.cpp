@@ -4,14 +4,25 @@
 // takes the proportions of ASPECT_WIDTH x ASPECT_HEIGHT (the canvas the
 // browser stretches a smaller drawing buffer over), else of the frame's.
 //   native_frame WIDTH HEIGHT QUERY OUT [ASPECT_WIDTH ASPECT_HEIGHT]
+// Or the core's fade, the opacity byte of each of its 100 ticks:
+//   native_frame fade BRIGHTNESS
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+
+#include "core/fade.h"
 
 #include "offscreen.h"
 #include "web/page_field.h"
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "fade") == 0) {
+    FadeIn fade;
+    for (int tick = 1; tick <= 100; ++tick) std::printf("%d ", fade.tick(std::atoi(argv[2])));
+    std::printf("\n");
+    return 0;
+  }
   if (argc != 5 && argc != 7) {
     std::fprintf(stderr, "usage: native_frame WIDTH HEIGHT QUERY OUT [ASPECT_WIDTH ASPECT_HEIGHT]\n");
     return 2;

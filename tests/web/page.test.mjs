@@ -88,6 +88,21 @@ async function heldFrame(page) {
   return {canvas, width, height, viewport, rgba: Buffer.from(data, 'base64')};
 }
 
+// Frame for frame the canvas's opacity is the core fade's byte, the one
+// table every platform fades by.
+test("the fade follows the core's table frame for frame", kTimeout, async () => {
+  const table = execFileSync(kNativeFrame, ['fade', '5']).toString().trim().split(' ').map(Number);
+  await withPage({query: 'bright=5&delay=100000'}, async (page) => {
+    const seen = new Map();  // frame -> the opacity byte shown with it
+    while (seen.size < 4) {
+      const [frame, opacity] = await page.evaluate(
+          () => [Module._flindra_frames(), document.getElementById('flakes').style.opacity]);
+      if (frame > 0) seen.set(frame, Math.round(Number(opacity) * 255));
+    }
+    for (const [frame, byte] of seen) assert.equal(byte, table[frame - 1], `frame ${frame}`);
+  });
+});
+
 test('the page draws flakes and they move', kTimeout, async () => {
   await withPage({}, async (page) => {
     await framesDrawn(page, 40);  // the fade has reached about a third
