@@ -45,6 +45,10 @@ std::string Quoted(std::string_view text);
 // (fast), default 3": what a setting's option does, from the table.
 std::string OptionMeaning(const SettingInfo& setting);
 
+// A program's manual page: the template with @VERSION@ replaced and
+// @SYNOPSIS@ and @OPTIONS@ filled from the settings table.
+std::string SettingsManPage(std::string template_, const std::string& version);
+
 // The lines a program's help gives the six settings ("  -fast N  Speed: ..."),
 // wrapped at 79 columns.
 std::string SettingsHelp();

@@ -28,7 +28,3 @@ ParsedWaylandOptions ParseWaylandOptions(const std::vector<std::string_view>& ar
 
 // What -help prints.
 std::string WaylandHelpText();
-
-// The manual page: the template with @VERSION@ replaced and @SYNOPSIS@ and
-// @OPTIONS@ filled from the settings table.
-std::string WaylandManPage(std::string page, const std::string& version);

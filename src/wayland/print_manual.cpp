@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "wayland/options.h"
+#include "core/options.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::ofstream out(argv[3], std::ios::binary);
-  out << WaylandManPage(page.str(), argv[2]);
+  out << SettingsManPage(page.str(), argv[2]);
   out.close();
   if (!out) {
     std::fprintf(stderr, "print_manual: cannot write %s\n", argv[3]);

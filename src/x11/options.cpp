@@ -172,22 +172,3 @@ std::string ConfigXml() {
          "  </_description>\n"
          "</screensaver>\n";
 }
-
-std::string ManPage(std::string page, const std::string& version) {
-  std::string synopsis, options;
-  for (const SettingInfo& s : kSettingTable) {
-    const std::string name = OptionName(s);
-    synopsis += "[\\-" + name + " \\fIn\\fP] ";
-    options += ".TP\n.BI \\-" + name + " \" n\"\n" + OptionMeaning(s) + ".\n";
-  }
-  synopsis.pop_back();
-  options.pop_back();
-  const auto replace = [&page](const std::string& key, const std::string& value) {
-    for (auto at = page.find(key); at != std::string::npos; at = page.find(key, at + value.size()))
-      page.replace(at, key.size(), value);
-  };
-  replace("@VERSION@", version);
-  replace("@SYNOPSIS@", synopsis);
-  replace("@OPTIONS@", options);
-  return page;
-}

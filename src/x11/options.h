@@ -55,7 +55,3 @@ std::string HelpText();
 
 // The XScreenSaver config file (flindra.xml), built from the settings table.
 std::string ConfigXml();
-
-// The manual page: the template with @VERSION@ replaced and @SYNOPSIS@ and
-// @OPTIONS@ filled from the settings table.
-std::string ManPage(std::string template_, const std::string& version);

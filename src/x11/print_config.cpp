@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "print_config: cannot read %s\n", argv[2]);
       return 1;
     }
-    text = ManPage(page.str(), argv[3]);
+    text = SettingsManPage(page.str(), argv[3]);
     output = argv[4];
   } else {
     std::fprintf(stderr, "usage: print_config xml OUTPUT | print_config man TEMPLATE VERSION OUTPUT\n");

@@ -5,6 +5,7 @@ import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
 import assert from 'node:assert/strict';
+import { before, after } from 'node:test';
 import { chromium } from 'playwright-core';
 
 const kTypes = {
@@ -60,6 +61,21 @@ export async function openPage(browser, url, {query = '', width = 1280, height =
   await page.goto(url + (query ? '?' + query : ''));
   await page.waitForFunction(() => typeof Module !== 'undefined' && Module.calledRun);
   return {page, errors, close: () => context.close()};
+}
+
+// For a test file: the folder served and Chromium started before its tests,
+// both ended after them; the returned object holds them (server, browser).
+export function servedWithBrowser(dir) {
+  const web = {};
+  before(async () => {
+    web.server = await serve(dir);
+    web.browser = await launchChromium();
+  });
+  after(async () => {
+    await web.browser?.close();
+    web.server?.close();
+  });
+  return web;
 }
 
 // Opens the page, runs body with it, then checks the console stayed clean.

@@ -3,30 +3,20 @@
 // frame count, also after a resize, it fills the drawing buffer the browser
 // gives it, outlives a lost WebGL context, reads its address key by key, and
 // full screen ends on input. No test may leave an error on the console.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { serve, launchChromium, withPage as withPageAt, framesDrawn, paints } from './browser.mjs';
+import { servedWithBrowser, withPage as withPageAt, framesDrawn, paints } from './browser.mjs';
 
 const kWebDir = process.env.FLINDRA_WEB_DIR || 'dist/web';
 const kNativeFrame = process.env.FLINDRA_NATIVE_FRAME || 'build/native/native_frame';
 const kTimeout = {timeout: 60000};
-let server;
-let browser;
+const web = servedWithBrowser(kWebDir);
 
-before(async () => {
-  server = await serve(kWebDir);
-  browser = await launchChromium();
-});
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
-
-const withPage = (options, body) => withPageAt(browser, server.url, options, body);
+const withPage = (options, body) => withPageAt(web.browser, web.server.url, options, body);
 const framesSoFar = (page) => page.evaluate(() => Module._flindra_frames());
 
 // Puts base64Of(bytes) into a page, in chunks the call stack can take

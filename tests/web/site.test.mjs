@@ -1,12 +1,12 @@
 // The page as a visitor meets it: the front door with its name and links,
 // a visit with the network gone, a browser without WebGL, and make site's
 // folder with every download link answering.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
-import { serve, launchChromium, openPage, withPage, framesDrawn, paints, projectFacts } from './browser.mjs';
+import { serve, launchChromium, servedWithBrowser, openPage, withPage, framesDrawn, paints, projectFacts } from './browser.mjs';
 
 const kWebDir = process.env.FLINDRA_WEB_DIR || 'dist/web';
 const kSiteDir = process.env.FLINDRA_SITE_DIR || 'dist/site';
@@ -14,22 +14,12 @@ const kTimeout = {timeout: 60000};
 const {version, homePage} = projectFacts();
 const kDownloads = [`flindra-${version}-setup.exe`, `flindra-${version}-win64.zip`, `flindra_${version}_amd64.deb`,
                     'SHA256SUMS'];
-let server;
-let browser;
-
-before(async () => {
-  server = await serve(kWebDir);
-  browser = await launchChromium();
-});
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
+const web = servedWithBrowser(kWebDir);
 
 const links = (page) => page.$$eval('#door a', (as) => as.map((a) => [a.textContent, a.getAttribute('href')]));
 
 test('the front door: the name, what it is, where to get it; nothing in full screen', kTimeout, async () => {
-  await withPage(browser, server.url, {}, async (page) => {
+  await withPage(web.browser, web.server.url, {}, async (page) => {
     const door = page.locator('#door');
     assert.equal(await door.isVisible(), true);
     assert.match(await door.innerText(), /^Flindra: a screen saver of crystal flakes falling through space\./);
@@ -47,7 +37,7 @@ test('the front door: the name, what it is, where to get it; nothing in full scr
 
 test('once visited, the page starts with the network gone', kTimeout, async () => {
   const own = await serve(kWebDir);
-  const context = await browser.newContext({viewport: {width: 800, height: 600}});
+  const context = await web.browser.newContext({viewport: {width: 800, height: 600}});
   try {
     const page = await context.newPage();
     await page.goto(own.url);
@@ -68,7 +58,7 @@ test('once visited, the page starts with the network gone', kTimeout, async () =
 test('without WebGL the explanation stays and the address is kept', kTimeout, async () => {
   const bare = await launchChromium(['--disable-3d-apis']);
   try {
-    const {page, close} = await openPage(bare, server.url, {query: 'size=5'});
+    const {page, close} = await openPage(bare, web.server.url, {query: 'size=5'});
     const line = 'This browser cannot draw with WebGL, which Flindra needs.';
     assert.equal(await page.textContent('#message'), line);
     await page.mouse.click(300, 300);
@@ -89,7 +79,7 @@ test('without WebGL the explanation stays and the address is kept', kTimeout, as
 test("make site's folder: the page, its downloads answering, checksums that hold, the pictures", kTimeout, async () => {
   const site = await serve(kSiteDir);
   try {
-    await withPage(browser, site.url, {}, async (page) => {
+    await withPage(web.browser, site.url, {}, async (page) => {
       const hrefs = (await links(page)).map(([, href]) => href);
       assert.deepEqual(hrefs, [...kDownloads, homePage]);
       for (const name of kDownloads) {
