@@ -10,6 +10,7 @@
 
 #include "core/beat.h"
 #include "core/fade.h"
+#include "core/frame_rate.h"
 #include "core/gl.h"
 #include "core/pointer.h"
 #include "core/scene.h"
@@ -28,6 +29,7 @@ struct PageSaver {
   FlakeField field;
   Beat beat;
   FadeIn fade;
+  FrameRate frameRate;  // counted while the address asks for fps
   int canvasWidth = 0;  // the canvas in pixels, whose proportions the camera takes
   int canvasHeight = 0;
   int width = 0;  // the drawing buffer in pixels, which the browser may make smaller than the canvas
@@ -140,8 +142,12 @@ EMSCRIPTEN_KEEPALIVE int flindra_tick(double nowMs) {
   DrawFrame(s.field, s.options.settings);
   FlushPoints();
   ++s.frames;
+  if (s.options.fps) s.frameRate.countFrame(nowMs / 1000);
   return opacity;
 }
+
+// The frame rate line ("FPS: 31.9") while the address asks for fps.
+EMSCRIPTEN_KEEPALIVE const char* flindra_frame_rate() { return saver ? saver->frameRate.text() : ""; }
 
 // The browser took WebGL away: nothing is stepped or drawn until it is back.
 EMSCRIPTEN_KEEPALIVE void flindra_context_lost() {

@@ -1,6 +1,5 @@
 #include "x11/fps_overlay.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -31,16 +30,6 @@ void FpsOverlay::close(Display* display) {
   font_ = nullptr;
 }
 
-void FpsOverlay::countFrame(double now) {
-  if (since_ < 0) since_ = now;
-  ++frames_;
-  if (now - since_ >= 1.0) {
-    std::snprintf(text_, sizeof text_, "FPS: %.1f", frames_ / (now - since_));
-    since_ = now;
-    frames_ = 0;
-  }
-}
-
 void FpsOverlay::draw(int left, int bottom, int width, int height) const {
   if (lists_ == 0) return;
   // Every piece of state it touches goes back as it was. The colour material
@@ -58,7 +47,7 @@ void FpsOverlay::draw(int left, int bottom, int width, int height) const {
   glOrtho(0, width, 0, height, -1, 1);
   glColor3fv(kTextColor);
   glRasterPos2i(kMargin, kMargin + font_->descent);
-  for (const char* c = text_; *c != '\0'; ++c) {
+  for (const char* c = rate_.text(); *c != '\0'; ++c) {
     // HACK: Mesa's glXUseXFont gives the blank glyph no advance; move by the
     // font's width instead.
     if (*c == ' ') glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(font_->max_bounds.width), 0.0f, nullptr);

@@ -6,6 +6,8 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
+#include "core/frame_rate.h"
+
 class FpsOverlay {
  public:
   // Loads the font into display lists of the current context; false when
@@ -13,7 +15,7 @@ class FpsOverlay {
   bool open(Display* display);
   void close(Display* display);
   // Counts a frame at `now` (seconds); the figure shown changes once a second.
-  void countFrame(double now);
+  void countFrame(double now) { rate_.countFrame(now); }
   // Draws the figure into the corner of the viewport given in GL's
   // bottom-up pixels, leaving the scene state as it found it.
   void draw(int left, int bottom, int width, int height) const;
@@ -21,7 +23,5 @@ class FpsOverlay {
  private:
   XFontStruct* font_ = nullptr;
   GLuint lists_ = 0;
-  double since_ = -1;  // seconds; the count's start
-  int frames_ = 0;
-  char text_[32] = "FPS: ...";
+  FrameRate rate_;
 };
