@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "core/pointer.h"
+#include "core/user_input.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "core/fade.h"
 #include "core/frame_rate.h"
 #include "core/gl.h"
-#include "core/pointer.h"
+#include "core/user_input.h"
 #include "core/scene.h"
 #include "web/page_field.h"
 #include "web/page_options.h"

@@ -9,7 +9,7 @@
 #include "core/beat.h"
 #include "core/flakes.h"
 #include "core/monitors.h"
-#include "core/pointer.h"
+#include "core/user_input.h"
 #include "core/scene.h"
 #include "win32/monitors.h"
 #include "win32/registry_settings.h"
