@@ -30,6 +30,10 @@ function(flindra_protocol xml name)
 endfunction()
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml xdg-shell)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml xdg-output-unstable-v1)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml viewporter)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/fractional-scale/fractional-scale-v1.xml fractional-scale-v1)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/keyboard-shortcuts-inhibit/keyboard-shortcuts-inhibit-unstable-v1.xml
+                 keyboard-shortcuts-inhibit-unstable-v1)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-layer-shell-unstable-v1.xml
                  wlr-layer-shell-unstable-v1)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-virtual-pointer-unstable-v1.xml
@@ -57,7 +61,8 @@ add_custom_command(OUTPUT ${FLINDRA_WAYLAND_MAN_PAGE}.gz
 add_custom_target(flindra_wayland_manual ALL DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE}.gz)
 
 add_executable(flindra-wayland src/wayland/main.cpp src/wayland/connection.cpp src/wayland/egl_context.cpp
-                               src/wayland/saver_surface.cpp src/wayland/input.cpp src/wayland/process.cpp)
+                               src/wayland/saver_surface.cpp src/wayland/surface_plan.cpp src/wayland/input.cpp
+                               src/wayland/process.cpp src/wayland/progress_report.cpp)
 target_compile_options(flindra-wayland PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-wayland PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra-wayland PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
@@ -87,3 +92,10 @@ add_test(NAME wayland_saver
                  $<TARGET_FILE:virtual_pointer> $<TARGET_FILE:flindra> ${CMAKE_BINARY_DIR}/wayland-shots)
 set_tests_properties(wayland_saver PROPERTIES LABELS wayland TIMEOUT 120 RUN_SERIAL TRUE ENVIRONMENT
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/wayland/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+
+# The surfaces' bookkeeping in plain code: natively, with the core's tests.
+add_executable(wayland_plan_tests tests/wayland/test_surface_plan.cpp src/wayland/surface_plan.cpp)
+target_include_directories(wayland_plan_tests PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(wayland_plan_tests PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(wayland_plan_tests PRIVATE GTest::gtest GTest::gtest_main)
+gtest_discover_tests(wayland_plan_tests PROPERTIES LABELS core TIMEOUT 60 DISCOVERY_TIMEOUT 60)
