@@ -46,7 +46,10 @@ void pointerAt(Input& input, wl_surface* surface, wl_fixed_t sx, wl_fixed_t sy) 
 
 const wl_keyboard_listener kKeyboardListener = {
     [](void*, wl_keyboard*, std::uint32_t, int fd, std::uint32_t) { close(fd); },  // the keymap is of no use here
-    [](void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {},
+    [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*) {
+      Input& input = inputOf(data);
+      if (surface != nullptr && input.keyboardEntered) input.keyboardEntered(surface);
+    },
     [](void*, wl_keyboard*, std::uint32_t, wl_surface*) {},
     [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
       if (state == WL_KEYBOARD_KEY_STATE_PRESSED) end(inputOf(data), UserInput::Key);

@@ -18,6 +18,7 @@ struct Input {
   wl_pointer* pointer = nullptr;
   wl_touch* touch = nullptr;
   SurfaceOrigin originOf;
+  std::function<void(wl_surface*)> keyboardEntered;  // the keyboard came to a surface
   std::string endedBy;  // what ended the saver ("a key", ...); empty while it runs
   bool pointerSeen = false;
   double pointerStartX = 0, pointerStartY = 0;  // compositor space

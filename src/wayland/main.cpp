@@ -124,6 +124,10 @@ int run(const Settings& settings) {
       }
       return false;
     });
+    input.keyboardEntered = [&surfaces](wl_surface* surface) {
+      for (const auto& s : surfaces)
+        if (s->surface == surface) InhibitShortcuts(*s);
+    };
   };
   c.outputAdded = [&](Output& o) {
     if (layered) openOn(o);

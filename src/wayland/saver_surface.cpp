@@ -97,11 +97,6 @@ std::unique_ptr<SaverSurface> newSurface(const Connection& c, const Settings& se
     s->fractionalScale = wp_fractional_scale_manager_v1_get_fractional_scale(c.fractionalScale, s->surface);
     wp_fractional_scale_v1_add_listener(s->fractionalScale, &kFractionalScaleListener, s.get());
   }
-  // Keys the desk binds (a launcher, the volume, Print) reach the saver
-  // and end it, instead of acting behind it.
-  if (c.shortcutsInhibit != nullptr && c.seat != nullptr)
-    s->shortcutsInhibitor =
-        zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(c.shortcutsInhibit, s->surface, c.seat);
   s->field = std::make_unique<FlakeField>();
   StartField(*s->field, FirstSwayStep(settings.Speed));
   return s;
@@ -164,6 +159,13 @@ std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Se
   s->height = known ? first->height : 720;
   wl_surface_commit(s->surface);
   return s;
+}
+
+void InhibitShortcuts(SaverSurface& s) {
+  const Connection& c = *s.connection;
+  if (s.shortcutsInhibitor != nullptr || c.shortcutsInhibit == nullptr || c.seat == nullptr) return;
+  s.shortcutsInhibitor = zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(c.shortcutsInhibit, s.surface,
+                                                                                      c.seat);
 }
 
 ScaleFacts ScaleFactsOf(const SaverSurface& s) {

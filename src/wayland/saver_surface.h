@@ -57,6 +57,11 @@ std::unique_ptr<SaverSurface> OpenLayerSurface(const Connection& c, Output& outp
 // A full-screen xdg_toplevel on whichever output the compositor picks.
 std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Settings& settings);
 
+// Keys the desk binds (a launcher, the volume, Print) reach the saver and
+// end it instead of acting behind it: asked once the surface has the
+// keyboard, which is when compositors (sway) honour it.
+void InhibitShortcuts(SaverSurface& s);
+
 // What the compositor has said about the surface's size and scale, and the
 // output it covers (the full-screen window: the output it last entered).
 ScaleFacts ScaleFactsOf(const SaverSurface& s);
