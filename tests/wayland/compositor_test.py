@@ -55,18 +55,22 @@ class Desk:
     def __enter__(self):
         return self
 
-    def __exit__(self, *_):
-        if self.saver is not None and self.saver.poll() is None:
+    def __exit__(self, failure=None, *_):
+        """The compositor told to quit (its input ends): a saver still running must end with 0 too,
+        its sanitizers content. After a failure the saver is killed first."""
+        running = self.saver is not None and self.saver.poll() is None
+        if running and failure is not None:
             self.saver.kill()
-            self.saver.wait()
-        if self.compositor.poll() is None:
-            self.send("quit")
+        if self.compositor.returncode is None:
+            self.compositor.stdin.close()
             if self.compositor.wait(10) != 0:
                 check(False, f"the test compositor ended with {self.compositor.returncode}")
+        if running:
+            self.ends_with(0, "the compositor gone") if failure is None else self.saver.wait()
         shutil.rmtree(self.runtime)
 
     def _take(self, line):
-        self.recent = (self.recent + [line])[-12:]
+        self.recent = (self.recent + [line])[-6:]
         if m := re.fullmatch(r"socket (\S+)", line):
             self.socket = m[1]
         elif m := re.fullmatch(r"surface (\d+) created", line):
@@ -185,6 +189,7 @@ def compositor_going_away():
                 desk.send("quit")
             else:
                 desk.compositor.kill()
+                desk.compositor.wait()
             desk.ends_with(0, f"the compositor told to {how}" if how == "quit" else "the compositor killed")
 
 
