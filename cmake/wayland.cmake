@@ -38,6 +38,10 @@ function(flindra_protocol xml name)
 endfunction()
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml xdg-shell)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml xdg-output-unstable-v1)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml viewporter)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/fractional-scale/fractional-scale-v1.xml fractional-scale-v1)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/keyboard-shortcuts-inhibit/keyboard-shortcuts-inhibit-unstable-v1.xml
+                 keyboard-shortcuts-inhibit-unstable-v1)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-layer-shell-unstable-v1.xml
                  wlr-layer-shell-unstable-v1)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-virtual-pointer-unstable-v1.xml
@@ -64,7 +68,8 @@ add_custom_command(OUTPUT ${FLINDRA_WAYLAND_MAN_PAGE}.gz
 add_custom_target(flindra_wayland_manual ALL DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE}.gz)
 
 add_executable(flindra-wayland src/wayland/main.cpp src/wayland/connection.cpp src/wayland/egl_context.cpp
-                               src/wayland/saver_surface.cpp src/wayland/input.cpp src/wayland/process.cpp)
+                               src/wayland/saver_surface.cpp src/wayland/surface_plan.cpp src/wayland/input.cpp
+                               src/wayland/process.cpp src/wayland/progress_report.cpp)
 target_compile_options(flindra-wayland PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-wayland PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra-wayland PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
@@ -121,3 +126,10 @@ add_test(NAME wayland_compositor_paths
                  $<TARGET_FILE:flindra-wayland> $<TARGET_FILE:test_compositor>)
 set_tests_properties(wayland_compositor_paths PROPERTIES LABELS wayland TIMEOUT 120 ENVIRONMENT
                      "${FLINDRA_WAYLAND_TEST_ENV}")
+
+# The surfaces' bookkeeping in plain code: natively, with the core's tests.
+add_executable(wayland_plan_tests tests/wayland/test_surface_plan.cpp src/wayland/surface_plan.cpp)
+target_include_directories(wayland_plan_tests PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(wayland_plan_tests PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(wayland_plan_tests PRIVATE GTest::gtest GTest::gtest_main)
+gtest_discover_tests(wayland_plan_tests PROPERTIES LABELS core TIMEOUT 60 DISCOVERY_TIMEOUT 60)

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "fractional-scale-v1-client-protocol.h"
+#include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
@@ -9,12 +12,20 @@
 namespace {
 
 // The newest version of each interface this program was written against.
+// wl_surface.preferred_buffer_scale came with version 6 (libwayland 1.22).
+#ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
+constexpr std::uint32_t kCompositorVersion = 6;
+#else
 constexpr std::uint32_t kCompositorVersion = 4;
+#endif
 constexpr std::uint32_t kSeatVersion = 5;
 constexpr std::uint32_t kOutputVersion = 3;
 constexpr std::uint32_t kLayerShellVersion = 3;
 constexpr std::uint32_t kWmBaseVersion = 2;
 constexpr std::uint32_t kXdgOutputVersion = 3;
+constexpr std::uint32_t kViewporterVersion = 1;
+constexpr std::uint32_t kFractionalScaleVersion = 1;
+constexpr std::uint32_t kShortcutsInhibitVersion = 1;
 
 template <typename T>
 T* bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface, std::uint32_t offered,
@@ -30,17 +41,30 @@ void announceWhenReady(Connection& c, Output& o) {
 
 Output& outputOf(void* data) { return *static_cast<Output*>(data); }
 
+// Once wl_output's description is complete: the mode as laid on the desk
+// (a quarter or three-quarter turn lays it on its side) and, without
+// xdg-output, the logical size from it.
+void layMode(Output& o) {
+  const bool onItsSide = (o.transform & 1) != 0;
+  o.modeWidth = onItsSide ? o.sentModeHeight : o.sentModeWidth;
+  o.modeHeight = onItsSide ? o.sentModeWidth : o.sentModeHeight;
+  if (o.xdgOutput != nullptr) return;
+  o.width = o.modeWidth / o.scale;
+  o.height = o.modeHeight / o.scale;
+}
+
 const wl_output_listener kOutputListener = {
-    [](void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*,
-       const char*, std::int32_t) {},
+    [](void* data, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*,
+       const char*, std::int32_t transform) { outputOf(data).transform = transform; },
     [](void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height, std::int32_t) {
+      if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
       Output& o = outputOf(data);
-      if ((flags & WL_OUTPUT_MODE_CURRENT) == 0 || o.xdgOutput != nullptr) return;
-      o.width = width;
-      o.height = height;
+      o.sentModeWidth = width;
+      o.sentModeHeight = height;
     },
     [](void* data, wl_output*) {
       Output& o = outputOf(data);
+      layMode(o);
       o.described = true;
       announceWhenReady(*o.connection, o);
     },
@@ -118,6 +142,14 @@ void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
       o->placed = false;
       watchXdgOutput(c, *o);
     }
+  } else if (what == wp_viewporter_interface.name) {
+    c.viewporter = bind<wp_viewporter>(registry, name, &wp_viewporter_interface, version, kViewporterVersion);
+  } else if (what == wp_fractional_scale_manager_v1_interface.name) {
+    c.fractionalScale = bind<wp_fractional_scale_manager_v1>(registry, name, &wp_fractional_scale_manager_v1_interface,
+                                                             version, kFractionalScaleVersion);
+  } else if (what == zwp_keyboard_shortcuts_inhibit_manager_v1_interface.name) {
+    c.shortcutsInhibit = bind<zwp_keyboard_shortcuts_inhibit_manager_v1>(
+        registry, name, &zwp_keyboard_shortcuts_inhibit_manager_v1_interface, version, kShortcutsInhibitVersion);
   } else if (what == wl_output_interface.name) {
     addOutput(c, registry, name, version);
   }
@@ -152,6 +184,9 @@ void CloseConnection(Connection& c) {
   for (const auto& o : c.outputs) releaseOutput(*o);
   c.outputs.clear();
   if (c.outputManager != nullptr) zxdg_output_manager_v1_destroy(c.outputManager);
+  if (c.viewporter != nullptr) wp_viewporter_destroy(c.viewporter);
+  if (c.fractionalScale != nullptr) wp_fractional_scale_manager_v1_destroy(c.fractionalScale);
+  if (c.shortcutsInhibit != nullptr) zwp_keyboard_shortcuts_inhibit_manager_v1_destroy(c.shortcutsInhibit);
   if (c.wmBase != nullptr) xdg_wm_base_destroy(c.wmBase);
   if (c.layerShell != nullptr) {
     if (zwlr_layer_shell_v1_get_version(c.layerShell) >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION)

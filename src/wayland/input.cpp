@@ -19,8 +19,14 @@ void letGo(Device*& device, void (*release)(Device*), void (*destroy)(Device*)) 
   device = nullptr;
 }
 
-void end(Input& input, std::string what) {
-  if (input.endedBy.empty()) input.endedBy = std::move(what);
+// Input that ends the saver by the core's rule; a pointer move names how far it went.
+void end(Input& input, UserInput what, double dx = 0, double dy = 0) {
+  if (!input.endedBy.empty() || !EndsSaver(what, dx, dy)) return;
+  input.endedBy = UserInputName(what);
+  if (what != UserInput::PointerMove) return;
+  char detail[48];
+  std::snprintf(detail, sizeof detail, " (%+.0f, %+.0f)", dx, dy);
+  input.endedBy += detail;
 }
 
 // The first place the pointer is seen over the saver is where it starts;
@@ -35,20 +41,18 @@ void pointerAt(Input& input, wl_surface* surface, wl_fixed_t sx, wl_fixed_t sy) 
     input.pointerStartY = y;
     return;
   }
-  const double dx = x - input.pointerStartX, dy = y - input.pointerStartY;
-  if (PointerStrayed(dx, dy)) {
-    char what[64];
-    std::snprintf(what, sizeof what, "a pointer move (%+.0f, %+.0f)", dx, dy);
-    end(input, what);
-  }
+  end(input, UserInput::PointerMove, x - input.pointerStartX, y - input.pointerStartY);
 }
 
 const wl_keyboard_listener kKeyboardListener = {
     [](void*, wl_keyboard*, std::uint32_t, int fd, std::uint32_t) { close(fd); },  // the keymap is of no use here
-    [](void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {},
+    [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*) {
+      Input& input = inputOf(data);
+      if (surface != nullptr && input.keyboardEntered) input.keyboardEntered(surface);
+    },
     [](void*, wl_keyboard*, std::uint32_t, wl_surface*) {},
     [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
-      if (state == WL_KEYBOARD_KEY_STATE_PRESSED) end(inputOf(data), "a key");
+      if (state == WL_KEYBOARD_KEY_STATE_PRESSED) end(inputOf(data), UserInput::Key);
     },
     [](void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
     [](void*, wl_keyboard*, std::int32_t, std::int32_t) {},
@@ -67,9 +71,12 @@ const wl_pointer_listener kPointerListener = {
       pointerAt(input, input.pointerSurface, x, y);
     },
     [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
-      if (state == WL_POINTER_BUTTON_STATE_PRESSED) end(inputOf(data), "a button");
+      if (state == WL_POINTER_BUTTON_STATE_PRESSED) end(inputOf(data), UserInput::Button);
     },
-    [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
+    // A wheel notch or a scroll on a touchpad.
+    [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t value) {
+      if (value != 0) end(inputOf(data), UserInput::Wheel);
+    },
     [](void*, wl_pointer*) {},
     [](void*, wl_pointer*, std::uint32_t) {},
     [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
@@ -79,7 +86,7 @@ const wl_pointer_listener kPointerListener = {
 
 const wl_touch_listener kTouchListener = {
     [](void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface*, std::int32_t, wl_fixed_t, wl_fixed_t) {
-      end(inputOf(data), "a touch");
+      end(inputOf(data), UserInput::Touch);
     },
     [](void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {},
     [](void*, wl_touch*, std::uint32_t, std::int32_t, wl_fixed_t, wl_fixed_t) {},
@@ -121,7 +128,6 @@ const wl_seat_listener kSeatListener = {onCapabilities, [](void*, wl_seat*, cons
 }  // namespace
 
 void WatchInput(Input& input, wl_seat* seat, SurfaceOrigin originOf) {
-  input.seat = seat;
   input.originOf = std::move(originOf);
   if (seat != nullptr) wl_seat_add_listener(seat, &kSeatListener, &input);
 }

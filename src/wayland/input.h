@@ -1,6 +1,7 @@
-// Input that ends the saver, as on Windows: any key, any button, a touch, or
-// the pointer strayed beyond the core's slack from where it was first seen
-// over the saver. The pointer is hidden over the saver's surfaces.
+// Input that ends the saver, by the core's rule (core/user_input.h): any
+// key, any button, the wheel, a touch, or the pointer strayed beyond the
+// slack from where it was first seen over the saver. The pointer is hidden
+// over the saver's surfaces.
 #pragma once
 
 #include <wayland-client.h>
@@ -13,11 +14,11 @@
 using SurfaceOrigin = std::function<bool(wl_surface* surface, int& x, int& y)>;
 
 struct Input {
-  wl_seat* seat = nullptr;
   wl_keyboard* keyboard = nullptr;
   wl_pointer* pointer = nullptr;
   wl_touch* touch = nullptr;
   SurfaceOrigin originOf;
+  std::function<void(wl_surface*)> keyboardEntered;  // the keyboard came to a surface
   std::string endedBy;  // what ended the saver ("a key", ...); empty while it runs
   bool pointerSeen = false;
   double pointerStartX = 0, pointerStartY = 0;  // compositor space

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +23,7 @@
 #include "wayland/egl_context.h"
 #include "wayland/input.h"
 #include "wayland/options.h"
+#include "wayland/progress_report.h"
 #include "wayland/process.h"
 #include "wayland/saver_surface.h"
 
@@ -35,21 +35,14 @@ namespace {
 
 using Surfaces = std::vector<std::unique_ptr<SaverSurface>>;
 
-// FLINDRA_REPORT_FIRST_FRAME makes the program say on standard error when
-// it has shown its first frame, a surface's first frame, the end of its
-// fade, a surface gone and what ended it, for the tests.
-bool reporting = false;
-
-void report(const char* format, ...) {
-  if (!reporting) return;
-  std::va_list args;
-  va_start(args, format);
-  std::fputs("flindra-wayland: ", stderr);
-  std::vfprintf(stderr, format, args);
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
-  va_end(args);
-}
+// A layer surface the compositor closed while its output remains (an output
+// turned off and on closes it) is opened again on that output: at once, or
+// after a second when it closed within a second of opening.
+struct Reopening {
+  Output* output;
+  long dueBeat;
+};
+constexpr long kReopenPauseBeats = 32;
 
 double msNow() {
   timespec t{};
@@ -60,12 +53,6 @@ double msNow() {
 const char* nameOf(const SaverSurface& s) {
   if (s.output == nullptr) return "the full-screen window";
   return s.output->name.empty() ? "an output" : s.output->name.c_str();
-}
-
-void dropSurface(const EglContext& egl, Surfaces& surfaces, Surfaces::iterator at) {
-  report("surface gone from %s", nameOf(**at));
-  CloseSaverSurface(egl, **at);
-  surfaces.erase(at);
 }
 
 // Waits for the compositor, a signal or the next beat, then handles what came.
@@ -105,17 +92,28 @@ bool waitAndDispatch(wl_display* display, double msToWait) {
 }
 
 int run(const Settings& settings) {
-  reporting = std::getenv("FLINDRA_REPORT_FIRST_FRAME") != nullptr;
+  ProgressReport report;
   if (!InstallSignalHandlers()) Fail("cannot install the signal handlers");
 
   Connection c;
   Surfaces surfaces;
+  std::vector<Reopening> reopenings;
   EglContext egl;
   // Where there is a layer shell every output gets a surface, those added
   // later included. FLINDRA_NO_LAYER_SHELL=1 takes the path of desktops
   // without one, for the tests.
   bool layered = false;
+  long beats = 0;
   Input input;
+  const auto openOn = [&](Output& o) {
+    surfaces.push_back(OpenLayerSurface(c, o, settings));
+    surfaces.back()->openedBeat = beats;
+  };
+  const auto drop = [&](Surfaces::iterator at) {
+    report.say("surface gone from %s", nameOf(**at));
+    CloseSaverSurface(egl, **at);
+    return surfaces.erase(at);
+  };
   c.seatAdded = [&input, &surfaces](wl_seat* seat) {
     WatchInput(input, seat, [&surfaces](wl_surface* surface, int& x, int& y) {
       for (const auto& s : surfaces) {
@@ -126,13 +124,22 @@ int run(const Settings& settings) {
       }
       return false;
     });
+    input.keyboardEntered = [&surfaces](wl_surface* surface) {
+      for (const auto& s : surfaces)
+        if (s->surface == surface) InhibitShortcuts(*s);
+    };
   };
   c.outputAdded = [&](Output& o) {
-    if (layered) surfaces.push_back(OpenLayerSurface(c, o, settings));
+    if (layered) openOn(o);
   };
   c.outputRemoved = [&](Output& o) {
-    for (auto it = surfaces.begin(); it != surfaces.end(); ++it)
-      if ((*it)->output == &o) return dropSurface(egl, surfaces, it);
+    reopenings.erase(std::remove_if(reopenings.begin(), reopenings.end(),
+                                    [&o](const Reopening& r) { return r.output == &o; }),
+                     reopenings.end());
+    for (auto it = surfaces.begin(); it != surfaces.end();) {
+      ForgetOutput(**it, o);
+      it = (*it)->output == &o ? drop(it) : it + 1;
+    }
   };
   if (!OpenConnection(c)) Fail("cannot connect to a Wayland compositor (is WAYLAND_DISPLAY set?)");
   if (c.compositor == nullptr) Fail("the compositor offers no wl_compositor");
@@ -143,7 +150,7 @@ int run(const Settings& settings) {
 
   if (layered) {
     for (const auto& o : c.outputs)
-      if (o->announced) surfaces.push_back(OpenLayerSurface(c, *o, settings));
+      if (o->announced) openOn(*o);
   } else {
     surfaces.push_back(OpenFullScreenWindow(c, settings));
   }
@@ -151,19 +158,33 @@ int run(const Settings& settings) {
   auto vertices = std::make_unique<FlakeVertices>();
   Beat beat;
   FadeIn fade;
-  bool shownAny = false, fadedIn = false;
-  long beats = 0;
   while (StopSignal() == 0 && input.endedBy.empty()) {
     for (auto it = surfaces.begin(); it != surfaces.end();) {
-      if ((*it)->windowClosed) input.endedBy = "the window's close";
-      if ((*it)->closed) {
-        dropSurface(egl, surfaces, it);
-        it = surfaces.begin();
-      } else {
+      SaverSurface& s = **it;
+      if (s.windowClosed) input.endedBy = "the window's close";
+      if (!s.closed) {
         ++it;
+        continue;
       }
+      const long pause = beats - s.openedBeat < kReopenPauseBeats ? kReopenPauseBeats : 0;
+      if (s.output != nullptr) reopenings.push_back({s.output, beats + pause});
+      it = drop(it);
+    }
+    for (auto it = reopenings.begin(); it != reopenings.end();) {
+      if (it->dueBeat > beats) {
+        ++it;
+        continue;
+      }
+      report.say("surface opened again on %s", it->output->name.c_str());
+      openOn(*it->output);
+      it = reopenings.erase(it);
     }
     if (!input.endedBy.empty()) break;
+    // Nothing left to show on and nothing to wait for: the desk has no outputs.
+    if (surfaces.empty() && reopenings.empty() && c.outputs.empty()) {
+      input.endedBy = "every output gone";
+      break;
+    }
     const double now = msNow();
     if (beat.due(now)) {
       // One fade tick a beat, whether or not a surface is shown.
@@ -172,27 +193,18 @@ int run(const Settings& settings) {
       bool shown = false;
       for (const auto& s : surfaces) {
         if (!WantsFrame(*s, beats)) continue;
-        const long hiddenFor = s->lastShownBeat >= 0 ? beats - s->lastShownBeat : 0;
         if (!DrawSaverFrame(egl, *s, settings, *vertices, opacity, beats))
           Fail(std::string("EGL refused to draw on ") + nameOf(*s));
         shown = true;
-        if (s->framesShown == 1) report("surface on %s (%d x %d)", nameOf(*s), s->width, s->height);
-        // A surface the compositor kept hidden (no frame asked for) for a while.
-        if (hiddenFor > 10) report("%s drawn again after %ld beats without a frame", nameOf(*s), hiddenFor);
+        if (s->framesShown == 1)
+          report.say("surface on %s (%d x %d, buffer %d x %d)", nameOf(*s), s->width, s->height, s->plan.width,
+                     s->plan.height);
       }
-      if (shown && !shownAny) {
-        shownAny = true;
-        report("first frame (sway step %g)", surfaces.front()->field->SwayStep);
-      }
-      if (shown && fade.done() && !fadedIn) {
-        fadedIn = true;
-        report("faded in (opacity %d)", opacity);
-      }
+      report.beatDrawn(shown, fade.done(), surfaces.empty() ? 0.0 : surfaces.front()->field->SwayStep);
     }
     if (!waitAndDispatch(c.display, beat.msUntilDue(msNow()))) connectionLost(c.display);
   }
-  if (!input.endedBy.empty()) report("ended by %s", input.endedBy.c_str());
-  for (const auto& s : surfaces) report("frames shown on %s: %d", nameOf(*s), s->framesShown);
+  if (!input.endedBy.empty()) report.say("ended by %s", input.endedBy.c_str());
 
   StopInput(input);
   for (const auto& s : surfaces) CloseSaverSurface(egl, *s);

@@ -1,10 +1,15 @@
 #include "wayland/saver_surface.h"
 
+#include <algorithm>
+
 #include "core/dim_frame.h"
 #include "core/gl.h"
 #include "core/scene.h"
-#include "xdg-shell-client-protocol.h"
+#include "fractional-scale-v1-client-protocol.h"
+#include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace {
 
@@ -45,16 +50,77 @@ const xdg_toplevel_listener kToplevelListener = {
 const wl_callback_listener kFrameListener = {
     [](void* data, wl_callback* callback, std::uint32_t) {
       wl_callback_destroy(callback);
-      saverOf(data).frameAsked = nullptr;
+      SaverSurface& s = saverOf(data);
+      s.frameAsked = nullptr;
+      s.pacing.answered();
+    },
+};
+
+// The outputs a surface is on; only our own outputs carry an Output.
+Output* ourOutput(const SaverSurface& s, wl_output* output) {
+  for (const auto& o : s.connection->outputs)
+    if (o->output == output) return o.get();
+  return nullptr;
+}
+
+const wl_surface_listener kSurfaceListener = {
+    [](void* data, wl_surface*, wl_output* output) {
+      SaverSurface& s = saverOf(data);
+      Output* o = ourOutput(s, output);
+      if (o == nullptr) return;
+      ForgetOutput(s, *o);
+      s.entered.push_back(o);
+    },
+    [](void* data, wl_surface*, wl_output* output) {
+      SaverSurface& s = saverOf(data);
+      if (Output* o = ourOutput(s, output)) ForgetOutput(s, *o);
+    },
+#ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
+    [](void* data, wl_surface*, std::int32_t factor) { saverOf(data).preferredScale = std::max(factor, 1); },
+    [](void*, wl_surface*, std::uint32_t) {},
+#endif
+};
+
+const wp_fractional_scale_v1_listener kFractionalScaleListener = {
+    [](void* data, wp_fractional_scale_v1*, std::uint32_t scale120) {
+      saverOf(data).fractionalScale120 = static_cast<int>(std::min<std::uint32_t>(scale120, 120 * 64));
     },
 };
 
 std::unique_ptr<SaverSurface> newSurface(const Connection& c, const Settings& settings) {
   auto s = std::make_unique<SaverSurface>();
+  s->connection = &c;
   s->surface = wl_compositor_create_surface(c.compositor);
+  wl_surface_add_listener(s->surface, &kSurfaceListener, s.get());
+  if (c.viewporter != nullptr) s->viewport = wp_viewporter_get_viewport(c.viewporter, s->surface);
+  if (c.fractionalScale != nullptr) {
+    s->fractionalScale = wp_fractional_scale_manager_v1_get_fractional_scale(c.fractionalScale, s->surface);
+    wp_fractional_scale_v1_add_listener(s->fractionalScale, &kFractionalScaleListener, s.get());
+  }
   s->field = std::make_unique<FlakeField>();
   StartField(*s->field, FirstSwayStep(settings.Speed));
   return s;
+}
+
+// The buffer's size, scale and viewport for the next frame, when they change.
+void applyPlan(SaverSurface& s, const BufferPlan& plan) {
+  wl_surface_set_buffer_scale(s.surface, plan.bufferScale);
+  if (s.viewport != nullptr) {
+    if (plan.viewport) wp_viewport_set_destination(s.viewport, plan.viewportWidth, plan.viewportHeight);
+    else wp_viewport_set_destination(s.viewport, -1, -1);
+  }
+  s.plan = plan;
+}
+
+// Once it hides the desktop, the compositor need not draw what lies under it.
+void markOpaque(SaverSurface& s) {
+  if (s.opaqueWidth == s.width && s.opaqueHeight == s.height) return;
+  wl_region* region = wl_compositor_create_region(s.connection->compositor);
+  wl_region_add(region, 0, 0, s.width, s.height);
+  wl_surface_set_opaque_region(s.surface, region);
+  wl_region_destroy(region);
+  s.opaqueWidth = s.width;
+  s.opaqueHeight = s.height;
 }
 
 }  // namespace
@@ -62,8 +128,6 @@ std::unique_ptr<SaverSurface> newSurface(const Connection& c, const Settings& se
 std::unique_ptr<SaverSurface> OpenLayerSurface(const Connection& c, Output& output, const Settings& settings) {
   auto s = newSurface(c, settings);
   s->output = &output;
-  s->scale = output.scale;
-  wl_surface_set_buffer_scale(s->surface, s->scale);
   s->layer = zwlr_layer_shell_v1_get_layer_surface(c.layerShell, s->surface, output.output,
                                                    ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "flindra");
   zwlr_layer_surface_v1_add_listener(s->layer, &kLayerListener, s.get());
@@ -97,20 +161,42 @@ std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Se
   return s;
 }
 
-bool WantsFrame(const SaverSurface& s, long beat) {
-  // NOTE: a compositor busy with several outputs (sway drawing in software)
-  // may answer a beat late; waiting for it would slow that output's flakes.
-  return s.configured && !s.closed && (s.frameAsked == nullptr || beat - s.askedSinceBeat < 2);
+void InhibitShortcuts(SaverSurface& s) {
+  const Connection& c = *s.connection;
+  if (s.shortcutsInhibitor != nullptr || c.shortcutsInhibit == nullptr || c.seat == nullptr) return;
+  s.shortcutsInhibitor = zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(c.shortcutsInhibit, s.surface,
+                                                                                      c.seat);
 }
+
+ScaleFacts ScaleFactsOf(const SaverSurface& s) {
+  ScaleFacts f;
+  f.width = s.width;
+  f.height = s.height;
+  f.preferredScale = s.preferredScale;
+  f.fractionalScale120 = s.fractionalScale120;
+  f.viewporter = s.viewport != nullptr;
+  const Output* o = s.output != nullptr ? s.output : s.entered.empty() ? nullptr : s.entered.back();
+  if (o != nullptr) {
+    f.outputScale = o->scale;
+    f.outputWidth = o->width;
+    f.outputHeight = o->height;
+    f.modeWidth = o->modeWidth;
+    f.modeHeight = o->modeHeight;
+  }
+  return f;
+}
+
+bool WantsFrame(const SaverSurface& s, long beat) { return s.configured && !s.closed && s.pacing.due(beat); }
 
 bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
                     std::uint8_t opacity, long beat) {
-  const int width = s.width * s.scale, height = s.height * s.scale;
+  const BufferPlan plan = PlanBuffer(ScaleFactsOf(s));
   const bool first = s.egl.window == nullptr;
-  if (!MakeWindowCurrent(egl, s.surface, width, height, s.egl)) return false;
+  if (first || plan != s.plan) applyPlan(s, plan);
+  if (!MakeWindowCurrent(egl, s.surface, plan.width, plan.height, s.egl)) return false;
   // The surfaces share one context: setting its scene again for a new one is harmless.
-  if (first) SetupScene(width, height, width, height);
-  else SetupProjection(width, height, width, height);
+  if (first) SetupScene(plan.width, plan.height, plan.width, plan.height);
+  else SetupProjection(plan.width, plan.height, plan.width, plan.height);
   DrawFrameWithArrays(*s.field, settings, vertices);
   // Premultiplied alpha: the colours scaled by the opacity, the alpha set to it.
   DimFrame(opacity);
@@ -119,19 +205,26 @@ bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& sett
   glClear(GL_COLOR_BUFFER_BIT);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  if (opacity == 255) markOpaque(s);
   if (s.frameAsked != nullptr) wl_callback_destroy(s.frameAsked);
-  else s.askedSinceBeat = beat;
   s.frameAsked = wl_surface_frame(s.surface);
   wl_callback_add_listener(s.frameAsked, &kFrameListener, &s);
+  s.pacing.drawn(beat);
   if (!eglSwapBuffers(egl.display, s.egl.surface)) return false;
   ++s.framesShown;
-  s.lastShownBeat = beat;
   return true;
+}
+
+void ForgetOutput(SaverSurface& s, const Output& output) {
+  s.entered.erase(std::remove(s.entered.begin(), s.entered.end(), &output), s.entered.end());
 }
 
 void CloseSaverSurface(const EglContext& egl, SaverSurface& s) {
   CloseEglWindow(egl, s.egl);
   if (s.frameAsked != nullptr) wl_callback_destroy(s.frameAsked);
+  if (s.shortcutsInhibitor != nullptr) zwp_keyboard_shortcuts_inhibitor_v1_destroy(s.shortcutsInhibitor);
+  if (s.fractionalScale != nullptr) wp_fractional_scale_v1_destroy(s.fractionalScale);
+  if (s.viewport != nullptr) wp_viewport_destroy(s.viewport);
   if (s.layer != nullptr) zwlr_layer_surface_v1_destroy(s.layer);
   if (s.toplevel != nullptr) xdg_toplevel_destroy(s.toplevel);
   if (s.xdgSurface != nullptr) xdg_surface_destroy(s.xdgSurface);

@@ -2,6 +2,7 @@
 // one line at a time, each answered "ok" once the compositor has it:
 //   move DX DY    relative motion in compositor pixels
 //   click         the left button pressed and released
+//   wheel         one notch of the wheel, down
 // Prints "ready" once the pointer exists. Start it before the program under
 // test, so that program's seat has a pointer from the start.
 #include <wayland-client.h>
@@ -70,6 +71,11 @@ int main() {
       zwlr_virtual_pointer_v1_button(pointer, msNow(), kLeftButton, WL_POINTER_BUTTON_STATE_PRESSED);
       zwlr_virtual_pointer_v1_frame(pointer);
       zwlr_virtual_pointer_v1_button(pointer, msNow(), kLeftButton, WL_POINTER_BUTTON_STATE_RELEASED);
+      zwlr_virtual_pointer_v1_frame(pointer);
+    } else if (std::strncmp(line, "wheel", 5) == 0) {
+      const std::uint32_t at = msNow();
+      zwlr_virtual_pointer_v1_axis_source(pointer, WL_POINTER_AXIS_SOURCE_WHEEL);
+      zwlr_virtual_pointer_v1_axis_discrete(pointer, at, WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_int(15), 1);
       zwlr_virtual_pointer_v1_frame(pointer);
     } else {
       std::fprintf(stderr, "virtual_pointer: unknown command %s", line);
