@@ -187,14 +187,14 @@ std::uint32_t msNow() {
   return static_cast<std::uint32_t>(t.tv_sec * 1000 + t.tv_nsec / 1000000);
 }
 
-void commit(wl_client*, wl_resource* r) {
+void commit(wl_client* client, wl_resource* r) {
   Surface& s = *surfaceOf(r);
   if (s.attached) {
     s.hasBuffer = s.pendingBuffer != nullptr;
     if (s.hasBuffer) {
       wl_shm_buffer* shm = wl_shm_buffer_get(s.pendingBuffer);
       if (shm == nullptr) {
-        wl_resource_post_error(r, WL_DISPLAY_ERROR_INVALID_OBJECT, "only wl_shm buffers are taken here");
+        wl_client_post_implementation_error(client, "the test compositor takes only wl_shm buffers");
         return;
       }
       s.bufferWidth = wl_shm_buffer_get_width(shm);
