@@ -19,7 +19,7 @@ from checks import Lines, case, check, run_cases
 program, compositor = sys.argv[1:3]
 COMMIT = re.compile(r"commit (\d+) output (\S+) size (\d+)x(\d+) buffer (?:(\d+)x(\d+)|none) scale (\d+) "
                     r"viewport \S+ opaque (yes|no) lit (\d+)")
-# Lit pixels that show flakes: a 320 x 240 frame has about 1500 from its first frame on.
+# Lit pixels that show flakes: a 320 x 240 frame has about a thousand from its first frame on.
 FLAKES = 100
 
 
