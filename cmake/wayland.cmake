@@ -118,7 +118,8 @@ set(FLINDRA_WAYLAND_TEST_ENV
 add_test(NAME wayland_saver
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway ${Python3_EXECUTABLE}
                  ${CMAKE_SOURCE_DIR}/tests/wayland/saver_test.py $<TARGET_FILE:flindra-wayland>
-                 $<TARGET_FILE:virtual_pointer> $<TARGET_FILE:flindra> ${CMAKE_BINARY_DIR}/wayland-shots)
+                 $<TARGET_FILE:virtual_pointer> $<TARGET_FILE:flindra> $<TARGET_FILE:native_frame>
+                 ${CMAKE_BINARY_DIR}/wayland-shots)
 set_tests_properties(wayland_saver PROPERTIES LABELS wayland TIMEOUT 120 RUN_SERIAL TRUE ENVIRONMENT
                      "${FLINDRA_WAYLAND_TEST_ENV}")
 add_test(NAME wayland_compositor_paths

@@ -1,6 +1,8 @@
 #include "wayland/saver_surface.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "core/dim_frame.h"
 #include "core/gl.h"
@@ -87,6 +89,16 @@ const wp_fractional_scale_v1_listener kFractionalScaleListener = {
     },
 };
 
+// FLINDRA_HELD_FRAME=SEED,FRAMES, for the tests: the field seeded with SEED
+// and stepped FRAMES times, then shown unmoving, the frame the page's seed
+// and frames hold, so a screenshot can be held against the core's own.
+bool heldFrame(std::uint32_t& seed, int& frames) {
+  const char* held = std::getenv("FLINDRA_HELD_FRAME");
+  unsigned long s = 0;
+  return held != nullptr && std::sscanf(held, "%lu,%d", &s, &frames) == 2 && frames >= 1 && frames <= 100000 &&
+         (seed = static_cast<std::uint32_t>(s), true);
+}
+
 std::unique_ptr<SaverSurface> newSurface(const Connection& c, const Settings& settings) {
   auto s = std::make_unique<SaverSurface>();
   s->connection = &c;
@@ -98,7 +110,14 @@ std::unique_ptr<SaverSurface> newSurface(const Connection& c, const Settings& se
     wp_fractional_scale_v1_add_listener(s->fractionalScale, &kFractionalScaleListener, s.get());
   }
   s->field = std::make_unique<FlakeField>();
-  StartField(*s->field, FirstSwayStep(settings.Speed));
+  std::uint32_t seed = 0;
+  int frames = 0;
+  if (heldFrame(seed, frames)) {
+    StartField(*s->field, FirstSwayStep(settings.Speed), seed);
+    for (int i = 0; i < frames; ++i) s->heldFlakes = StepFlakes(*s->field, settings);
+  } else {
+    StartField(*s->field, FirstSwayStep(settings.Speed));
+  }
   return s;
 }
 
@@ -186,7 +205,12 @@ ScaleFacts ScaleFactsOf(const SaverSurface& s) {
   return f;
 }
 
-bool WantsFrame(const SaverSurface& s, long beat) { return s.configured && !s.closed && s.pacing.due(beat); }
+bool WantsFrame(const SaverSurface& s, long beat) {
+  // A new size or scale is drawn at once: a compositor may hold back the
+  // frame it was asked for while it changes the output's mode, and answer
+  // it only when the surface next changes, which would be never.
+  return s.configured && !s.closed && (s.pacing.due(beat) || PlanBuffer(ScaleFactsOf(s)) != s.plan);
+}
 
 bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
                     std::uint8_t opacity, long beat) {
@@ -197,7 +221,12 @@ bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& sett
   // The surfaces share one context: setting its scene again for a new one is harmless.
   if (first) SetupScene(plan.width, plan.height, plan.width, plan.height);
   else SetupProjection(plan.width, plan.height, plan.width, plan.height);
-  DrawFrameWithArrays(*s.field, settings, vertices);
+  if (s.heldFlakes < 0) {
+    DrawFrameWithArrays(*s.field, settings, vertices);
+  } else {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawFlakesWithArrays(*s.field, settings, s.heldFlakes, vertices);
+  }
   // Premultiplied alpha: the colours scaled by the opacity, the alpha set to it.
   DimFrame(opacity);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);

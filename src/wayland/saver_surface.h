@@ -48,6 +48,7 @@ struct SaverSurface {
   long openedBeat = 0;       // the beat it was opened on
   EglWindow egl;
   std::unique_ptr<FlakeField> field;
+  int heldFlakes = -1;  // with FLINDRA_HELD_FRAME: the flakes of the one frame shown; -1 when the field moves
 };
 
 // A layer surface on the overlay layer of that output, anchored to every
@@ -67,7 +68,8 @@ void InhibitShortcuts(SaverSurface& s);
 ScaleFacts ScaleFactsOf(const SaverSurface& s);
 
 // True when a frame may be drawn on this beat: configured, not closed, and
-// the compositor is not keeping it hidden (FramePacing).
+// the compositor is not keeping it hidden (FramePacing), or its size or
+// scale has changed since the last frame.
 bool WantsFrame(const SaverSurface& s, long beat);
 
 // Steps and draws the surface's field, fades it to opacity (0 shows only the
