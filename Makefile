@@ -158,7 +158,7 @@ test-package: deb
 test-wayland: deb
 	@scripts/install-deps linux linux-test
 	@cmake --preset native >/dev/null
-	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame
+	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame test_compositor
 	@ctest --preset wayland
 	@tests/wayland/package_test dist/flindra_$(VERSION)_amd64.deb
 

@@ -12,21 +12,29 @@ if(NOT WAYLAND_SCANNER)
   find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
 endif()
 
-# Client header and code for one protocol, into build/wayland-protocols.
-# The layer shell names a request's parameter `namespace`, which C++ cannot
-# take: the header gets it renamed on the way out (the XML stays as written).
+# One side's header (client for flindra-wayland, server for the test
+# compositor) and the code of one protocol, into build/wayland-protocols; the
+# code is the same for both sides and made once. The layer shell names a
+# request's parameter `namespace`, which C++ cannot take: the header gets it
+# renamed on the way out (the XML stays as written).
 set(FLINDRA_PROTOCOL_DIR ${CMAKE_BINARY_DIR}/wayland-protocols)
 file(MAKE_DIRECTORY ${FLINDRA_PROTOCOL_DIR})
-function(flindra_protocol xml name)
-  set(header ${FLINDRA_PROTOCOL_DIR}/${name}-client-protocol.h)
+function(flindra_protocol_side side xml name)
+  set(header ${FLINDRA_PROTOCOL_DIR}/${name}-${side}-protocol.h)
   set(code ${FLINDRA_PROTOCOL_DIR}/${name}-protocol.c)
   add_custom_command(OUTPUT ${header}
-                     COMMAND ${WAYLAND_SCANNER} client-header ${xml} ${header}.in
+                     COMMAND ${WAYLAND_SCANNER} ${side}-header ${xml} ${header}.in
                      COMMAND sed -e "s/\\([ ,*]\\)namespace\\([),]\\)/\\1name_space\\2/g" ${header}.in > ${header}
                      DEPENDS ${xml} VERBATIM)
-  add_custom_command(OUTPUT ${code} COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${code} DEPENDS ${xml} VERBATIM)
-  set_property(GLOBAL APPEND PROPERTY FLINDRA_PROTOCOL_HEADERS ${header})
-  set_property(GLOBAL APPEND PROPERTY FLINDRA_PROTOCOL_CODE ${code})
+  get_property(made GLOBAL PROPERTY FLINDRA_PROTOCOL_CODE_MADE)
+  if(NOT code IN_LIST made)
+    add_custom_command(OUTPUT ${code} COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${code} DEPENDS ${xml} VERBATIM)
+    set_property(GLOBAL APPEND PROPERTY FLINDRA_PROTOCOL_CODE_MADE ${code})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY FLINDRA_${side}_PROTOCOL_FILES ${header} ${code})
+endfunction()
+function(flindra_protocol xml name)
+  flindra_protocol_side(client ${xml} ${name})
 endfunction()
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml xdg-shell)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml xdg-output-unstable-v1)
@@ -38,9 +46,8 @@ flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-layer-shell-unsta
                  wlr-layer-shell-unstable-v1)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-virtual-pointer-unstable-v1.xml
                  wlr-virtual-pointer-unstable-v1)
-get_property(FLINDRA_PROTOCOL_HEADERS GLOBAL PROPERTY FLINDRA_PROTOCOL_HEADERS)
-get_property(FLINDRA_PROTOCOL_CODE GLOBAL PROPERTY FLINDRA_PROTOCOL_CODE)
-add_library(flindra_wayland_protocols STATIC ${FLINDRA_PROTOCOL_CODE} ${FLINDRA_PROTOCOL_HEADERS})
+get_property(FLINDRA_CLIENT_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_client_PROTOCOL_FILES)
+add_library(flindra_wayland_protocols STATIC ${FLINDRA_CLIENT_PROTOCOL_FILES})
 target_include_directories(flindra_wayland_protocols PUBLIC ${FLINDRA_PROTOCOL_DIR})
 target_link_libraries(flindra_wayland_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 
@@ -85,14 +92,41 @@ endif()
 add_executable(virtual_pointer tests/wayland/virtual_pointer.cpp)
 target_compile_options(virtual_pointer PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(virtual_pointer PRIVATE flindra_wayland_protocols)
+# A compositor of the tests' own on libwayland-server, for the paths sway
+# cannot drive: a layer surface closed while its output stays, an output
+# unplugged, a scale changed under a live surface, the compositor gone.
+pkg_check_modules(WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
+flindra_protocol_side(server ${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-layer-shell-unstable-v1.xml
+                      wlr-layer-shell-unstable-v1)
+flindra_protocol_side(server ${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml viewporter)
+flindra_protocol_side(server ${WAYLAND_PROTOCOLS_DIR}/staging/fractional-scale/fractional-scale-v1.xml
+                      fractional-scale-v1)
+get_property(FLINDRA_SERVER_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_server_PROTOCOL_FILES)
+# The layer shell's popups name xdg_popup: xdg-shell's code comes along.
+add_library(flindra_test_compositor_protocols STATIC ${FLINDRA_SERVER_PROTOCOL_FILES}
+                                                     ${FLINDRA_PROTOCOL_DIR}/xdg-shell-protocol.c)
+target_include_directories(flindra_test_compositor_protocols PUBLIC ${FLINDRA_PROTOCOL_DIR})
+target_link_libraries(flindra_test_compositor_protocols PUBLIC PkgConfig::WAYLAND_SERVER)
+add_executable(test_compositor tests/wayland/test_compositor.cpp)
+target_compile_options(test_compositor PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(test_compositor PRIVATE flindra_test_compositor_protocols)
+
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
+set(FLINDRA_WAYLAND_TEST_ENV
+    "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/wayland/lsan.supp:print_suppressions=0"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 add_test(NAME wayland_saver
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway ${Python3_EXECUTABLE}
                  ${CMAKE_SOURCE_DIR}/tests/wayland/saver_test.py $<TARGET_FILE:flindra-wayland>
                  $<TARGET_FILE:virtual_pointer> $<TARGET_FILE:flindra> $<TARGET_FILE:native_frame>
                  ${CMAKE_BINARY_DIR}/wayland-shots)
 set_tests_properties(wayland_saver PROPERTIES LABELS wayland TIMEOUT 120 RUN_SERIAL TRUE ENVIRONMENT
-    "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/wayland/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+                     "${FLINDRA_WAYLAND_TEST_ENV}")
+add_test(NAME wayland_compositor_paths
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wayland/compositor_test.py
+                 $<TARGET_FILE:flindra-wayland> $<TARGET_FILE:test_compositor>)
+set_tests_properties(wayland_compositor_paths PROPERTIES LABELS wayland TIMEOUT 120 ENVIRONMENT
+                     "${FLINDRA_WAYLAND_TEST_ENV}")
 
 # The surfaces' bookkeeping in plain code: natively, with the core's tests.
 add_executable(wayland_plan_tests tests/wayland/test_surface_plan.cpp src/wayland/surface_plan.cpp)

@@ -7,25 +7,17 @@ check; exit 1 when one fails. FLINDRA_REPORT_FIRST_FRAME makes the program
 say when it reaches each state, so every wait is for a condition."""
 import json
 import os
-import queue
 import re
 import signal
 import subprocess
 import sys
-import threading
 import time
+
+from checks import Lines, case, check, run_cases
 
 program, pointer_helper, x11_program, native_frame, shots = sys.argv[1:6]
 os.makedirs(shots, exist_ok=True)
 DESKTOP = (0x12, 0xFE, 0x34)
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
 
 
 def swaymsg(*args):
@@ -109,14 +101,8 @@ class Saver:
     def __init__(self, *args, env=None):
         env = dict(os.environ, FLINDRA_REPORT_FIRST_FRAME="1", **(env or {}))
         self.process = subprocess.Popen([program, *args], stderr=subprocess.PIPE, text=True, env=env)
-        self.lines = queue.Queue()
+        self.lines = Lines(self.process.stderr)
         self.seen = []
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for line in self.process.stderr:
-            self.lines.put(line.rstrip("\n"))
-        self.lines.put(None)
 
     def wait_for(self, pattern, seconds=15):
         """The first report line matching pattern, waiting at most seconds."""
@@ -126,17 +112,14 @@ class Saver:
                 if re.search(pattern, line):
                     self.seen.remove(line)
                     return line
-            try:
-                line = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
-            except queue.Empty:
-                line = None
+            line = self.lines.get(deadline)
             if line is None:
                 raise AssertionError(f"no line like {pattern!r}; got {self.seen}")
             self.seen.append(line)
 
     def end(self, seconds=15):
         code = self.process.wait(seconds)
-        while (line := self.lines.get(timeout=seconds)) is not None:
+        while (line := self.lines.get(time.monotonic() + seconds)) is not None:
             self.seen.append(line)
         return code
 
@@ -178,14 +161,6 @@ def find_window(node, where=None):
 
 def key():
     subprocess.run(["wtype", "-s", "100", "x"], check=True, timeout=10)
-
-
-CASES = []
-
-
-def case(function):
-    CASES.append(function)
-    return function
 
 
 @case
@@ -414,14 +389,4 @@ def swayidle_starts_it_and_a_key_ends_it():
 
 
 # FLINDRA_CASES=name,name runs only those (the package test runs the idle daemon's).
-wanted = os.environ.get("FLINDRA_CASES", "").split(",")
-for function in CASES:
-    if wanted != [""] and function.__name__ not in wanted:
-        continue
-    print(f"-- {function.__name__}", flush=True)
-    try:
-        function()
-    except Exception as error:  # noqa: BLE001 - each case reports its own failure
-        check(False, f"{function.__name__}: {error}")
-print(f"{len(failures)} failed" if failures else "all passed")
-sys.exit(1 if failures else 0)
+run_cases()
