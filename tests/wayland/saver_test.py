@@ -300,6 +300,7 @@ def the_core_s_frame_at_every_scale():
     finally:
         saver.kill()
     set_output("HEADLESS-1", "1920x1080", "1.5")
+    swaymsg("focus", "output", "HEADLESS-1")  # where sway opens the full-screen window
     # The full-screen window of desktops without a layer shell follows the output it is on.
     for shell, env in (("", HELD), (" (full-screen window)", dict(HELD, FLINDRA_NO_LAYER_SHELL="1"))):
         saver = Saver(env=env)
