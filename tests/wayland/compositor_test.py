@@ -181,6 +181,20 @@ def surface_follows_its_outputs_scale():
 
 
 @case
+def nothing_drawn_while_hidden():
+    with Desk(["A 320x240", "B 256x192"]) as desk:
+        desk.expect(lambda: desk.showing("A") and desk.showing("B"), "flakes on A and B")
+        desk.command("output hide A")
+        a_frames, b_frames = desk.frames("A"), desk.frames("B")
+        desk.expect(lambda: desk.frames("B") > b_frames + 30, "B drew 30 frames")
+        # The frame already asked for, and one more for a compositor a beat late.
+        check(desk.frames("A") - a_frames <= 2, f"A, asked for no frame, showed {desk.frames('A') - a_frames} "
+              "frames meanwhile (at most 2)")
+        desk.command("output show A")
+        desk.expect(lambda: desk.frames("A") > a_frames + 10, "A draws again once shown")
+
+
+@case
 def compositor_going_away():
     for how in ("quit", "kill"):
         with Desk(["A 320x240"]) as desk:

@@ -6,6 +6,7 @@
 //   output scale NAME N            wl_output.scale N (the mode follows), then done
 //   output fractional NAME N       wp_fractional_scale_v1.preferred_scale N (120ths)
 //   output remove NAME             its layer surfaces closed, then its global removed
+//   output hide NAME | show NAME   its surfaces' frame callbacks held (a monitor off) or answered
 //   close-layer NAME               its layer surfaces closed; the output stays
 //   quit                           (or the end of input) every client let go, exit 0
 // and writes what a person would see on standard output, one line a thing:
@@ -60,6 +61,7 @@ struct Output {
   wl_global* global = nullptr;
   std::vector<wl_resource*> bound;
   bool removed = false;
+  bool hidden = false;  // its surfaces' frame callbacks are held, as for a monitor switched off
 };
 
 // A region as the client built it: rectangles added and taken away, in order.
@@ -187,6 +189,15 @@ std::uint32_t msNow() {
   return static_cast<std::uint32_t>(t.tv_sec * 1000 + t.tv_nsec / 1000000);
 }
 
+// The compositor wants the surface's next frame.
+void answerFrames(Surface& s) {
+  while (wl_list_empty(&s.frames) == 0) {
+    wl_resource* done = wl_resource_from_link(s.frames.next);
+    wl_callback_send_done(done, msNow());
+    wl_resource_destroy(done);
+  }
+}
+
 void commit(wl_client* client, wl_resource* r) {
   Surface& s = *surfaceOf(r);
   if (s.attached) {
@@ -235,11 +246,7 @@ void commit(wl_client* client, wl_resource* r) {
                                          static_cast<std::uint32_t>(s.output->height));
     say("configure %u %dx%d", s.id, s.output->width, s.output->height);
   }
-  while (wl_list_empty(&s.frames) == 0) {
-    wl_resource* done = wl_resource_from_link(s.frames.next);
-    wl_callback_send_done(done, msNow());
-    wl_resource_destroy(done);
-  }
+  if (s.output == nullptr || !s.output->hidden) answerFrames(s);
 }
 
 // The surface's objects outlive it as inert ones; frame callbacks not yet
@@ -500,6 +507,12 @@ std::string run(Compositor& c, const std::string& line) {
       if (s->output == o) closeLayer(*s);
     wl_global_remove(o->global);
     o->removed = true;
+    return "";
+  }
+  if (what == "hide" || what == "show") {
+    o->hidden = what == "hide";
+    for (const auto& s : c.surfaces)
+      if (s->output == o && !o->hidden) answerFrames(*s);
     return "";
   }
   const bool read = static_cast<bool>(words >> value);
