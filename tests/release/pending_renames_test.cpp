@@ -117,6 +117,7 @@ class PendingRenames : public ::testing::Test {
     ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key_),
               ERROR_SUCCESS);
     for (const wchar_t* name : kValueNames) saved_.push_back(read(key_, name));
+    for (const wchar_t* name : kValueNames) ::RegDeleteValueW(key_, name);
   }
   void TearDown() override {
     for (std::size_t i = 0; i < saved_.size(); ++i) write(key_, kValueNames[i], saved_[i]);
