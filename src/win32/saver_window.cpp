@@ -268,12 +268,12 @@ void Saver::pointerMovedTo(POINT at) {
     return end();
   }
   // Jitter these windows saw is not input another program got. A key that
-  // went there in the same tick, before or after it, has ended the saver
-  // through raw input already.
-  // NOTE: the move's own time (GetMessageTime) cannot stand for it: Wine
-  // stamps the moves it makes up when windows change a millisecond before
-  // the last input time they set, and a key before the move leaves no time
-  // of its own to compare.
+  // went there in the same tick, before or after the jitter, is heard as raw
+  // input and ends the saver by itself.
+  // NOTE: the move's own time (GetMessageTime) cannot mark what to absorb:
+  // Wine stamps the moves it makes up when windows change a millisecond
+  // before the last input time they set, and a key just before the move
+  // leaves no time of its own to compare.
   inputSeen_ = lastInputTime();
 }
 
@@ -296,8 +296,11 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (wParam == VK_ESCAPE) end();
-      endOn(UserInput::Key);
+      if (wParam == VK_ESCAPE) {
+        end();
+      } else {
+        endOn(UserInput::Key);
+      }
       if (message == WM_KEYDOWN) return 0;
       break;  // the system still gets Alt+F4 and the menu keys
     case WM_INPUT:
