@@ -50,10 +50,7 @@ double msNow() {
   return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
 }
 
-const char* nameOf(const SaverSurface& s) {
-  if (s.output == nullptr) return "the full-screen window";
-  return s.output->name.empty() ? "an output" : s.output->name.c_str();
-}
+const char* nameOf(const SaverSurface& s) { return s.output->name.empty() ? "an output" : s.output->name.c_str(); }
 
 // Waits for the compositor, a signal or the next beat, then handles what came.
 // False when the connection failed.
@@ -99,14 +96,16 @@ int run(const Settings& settings) {
   Surfaces surfaces;
   std::vector<Reopening> reopenings;
   EglContext egl;
-  // Where there is a layer shell every output gets a surface, those added
-  // later included. FLINDRA_NO_LAYER_SHELL=1 takes the path of desktops
-  // without one, for the tests.
+  // Every output gets a surface, those added later included: a layer
+  // surface, or where there is no layer shell a full-screen window.
+  // FLINDRA_NO_LAYER_SHELL=1 takes the path of desktops without one, for
+  // the tests.
   bool layered = false;
+  bool covering = false;  // outputs announced from now on get a surface at once
   long beats = 0;
   Input input;
   const auto openOn = [&](Output& o) {
-    surfaces.push_back(OpenLayerSurface(c, o, settings));
+    surfaces.push_back(layered ? OpenLayerSurface(c, o, settings) : OpenFullScreenWindow(c, o, settings));
     surfaces.back()->openedBeat = beats;
   };
   const auto drop = [&](Surfaces::iterator at) {
@@ -118,8 +117,8 @@ int run(const Settings& settings) {
     WatchInput(input, seat, [&surfaces](wl_surface* surface, int& x, int& y) {
       for (const auto& s : surfaces) {
         if (s->surface != surface) continue;
-        x = s->output != nullptr ? s->output->x : 0;
-        y = s->output != nullptr ? s->output->y : 0;
+        x = s->output->x;
+        y = s->output->y;
         return true;
       }
       return false;
@@ -130,7 +129,7 @@ int run(const Settings& settings) {
     };
   };
   c.outputAdded = [&](Output& o) {
-    if (layered) openOn(o);
+    if (covering) openOn(o);
   };
   c.outputRemoved = [&](Output& o) {
     reopenings.erase(std::remove_if(reopenings.begin(), reopenings.end(),
@@ -148,12 +147,9 @@ int run(const Settings& settings) {
   std::string why;
   if (!OpenEglContext(c.display, egl, why)) Fail(why);
 
-  if (layered) {
-    for (const auto& o : c.outputs)
-      if (o->announced) openOn(*o);
-  } else {
-    surfaces.push_back(OpenFullScreenWindow(c, settings));
-  }
+  for (const auto& o : c.outputs)
+    if (o->announced) openOn(*o);
+  covering = true;
 
   auto vertices = std::make_unique<FlakeVertices>();
   Beat beat;
@@ -167,7 +163,7 @@ int run(const Settings& settings) {
         continue;
       }
       const long pause = beats - s.openedBeat < kReopenPauseBeats ? kReopenPauseBeats : 0;
-      if (s.output != nullptr) reopenings.push_back({s.output, beats + pause});
+      reopenings.push_back({s.output, beats + pause});
       it = drop(it);
     }
     for (auto it = reopenings.begin(); it != reopenings.end();) {

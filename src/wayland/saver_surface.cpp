@@ -161,21 +161,21 @@ std::unique_ptr<SaverSurface> OpenLayerSurface(const Connection& c, Output& outp
   return s;
 }
 
-std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Settings& settings) {
+std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, Output& output, const Settings& settings) {
   auto s = newSurface(c, settings);
+  s->output = &output;
   s->xdgSurface = xdg_wm_base_get_xdg_surface(c.wmBase, s->surface);
   xdg_surface_add_listener(s->xdgSurface, &kXdgSurfaceListener, s.get());
   s->toplevel = xdg_surface_get_toplevel(s->xdgSurface);
   xdg_toplevel_add_listener(s->toplevel, &kToplevelListener, s.get());
   xdg_toplevel_set_title(s->toplevel, "Flindra");
   xdg_toplevel_set_app_id(s->toplevel, "flindra");
-  xdg_toplevel_set_fullscreen(s->toplevel, nullptr);
-  // A first size until the compositor gives one: some (sway) make the
+  xdg_toplevel_set_fullscreen(s->toplevel, output.output);
+  // The output's size until the compositor gives one: some (sway) make the
   // window full screen only once it shows a frame.
-  const Output* first = c.outputs.empty() ? nullptr : c.outputs.front().get();
-  const bool known = first != nullptr && first->width > 0 && first->height > 0;
-  s->width = known ? first->width : 1280;
-  s->height = known ? first->height : 720;
+  const bool known = output.width > 0 && output.height > 0;
+  s->width = known ? output.width : 1280;
+  s->height = known ? output.height : 720;
   wl_surface_commit(s->surface);
   return s;
 }
@@ -194,7 +194,7 @@ ScaleFacts ScaleFactsOf(const SaverSurface& s) {
   f.preferredScale = s.preferredScale;
   f.fractionalScale120 = s.fractionalScale120;
   f.viewporter = s.viewport != nullptr;
-  const Output* o = s.output != nullptr ? s.output : s.entered.empty() ? nullptr : s.entered.back();
+  const Output* o = s.entered.empty() ? s.output : s.entered.back();
   if (o != nullptr) {
     f.outputScale = o->scale;
     f.outputWidth = o->width;
