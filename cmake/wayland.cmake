@@ -83,6 +83,8 @@ endif()
 
 install(TARGETS flindra-wayland RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${FLINDRA_WAYLAND_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# The user unit that runs it resident (-idle), for each user to enable.
+install(FILES packaging/flindra-wayland.service DESTINATION lib/systemd/user)
 
 # ---- Tests on a headless sway (label wayland) ----------------------------------
 if(NOT FLINDRA_TESTS)
