@@ -7,6 +7,8 @@ pkg_check_modules(EGL REQUIRED IMPORTED_TARGET egl)
 pkg_check_modules(OPENGL REQUIRED IMPORTED_TARGET opengl)
 pkg_check_modules(WAYLAND_PROTOCOLS REQUIRED wayland-protocols)
 pkg_get_variable(WAYLAND_PROTOCOLS_DIR wayland-protocols pkgdatadir)
+pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+find_package(PlasmaWaylandProtocols REQUIRED)  # KWin's idle protocol (PLASMA_WAYLAND_PROTOCOLS_DIR)
 pkg_get_variable(WAYLAND_SCANNER wayland-scanner wayland_scanner)
 if(NOT WAYLAND_SCANNER)
   find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
@@ -42,6 +44,8 @@ flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml viewp
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/fractional-scale/fractional-scale-v1.xml fractional-scale-v1)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/keyboard-shortcuts-inhibit/keyboard-shortcuts-inhibit-unstable-v1.xml
                  keyboard-shortcuts-inhibit-unstable-v1)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/ext-idle-notify/ext-idle-notify-v1.xml ext-idle-notify-v1)
+flindra_protocol(${PLASMA_WAYLAND_PROTOCOLS_DIR}/idle.xml kde-idle)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-layer-shell-unstable-v1.xml
                  wlr-layer-shell-unstable-v1)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-virtual-pointer-unstable-v1.xml
@@ -69,12 +73,14 @@ add_custom_target(flindra_wayland_manual ALL DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE}
 
 add_executable(flindra-wayland src/wayland/main.cpp src/wayland/connection.cpp src/wayland/egl_context.cpp
                                src/wayland/saver_surface.cpp src/wayland/surface_plan.cpp src/wayland/input.cpp
-                               src/wayland/process.cpp src/wayland/progress_report.cpp)
+                               src/wayland/process.cpp src/wayland/progress_report.cpp src/wayland/idle_watch.cpp
+                               src/wayland/gnome_idle.cpp)
 target_compile_options(flindra-wayland PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-wayland PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra-wayland PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
 target_link_libraries(flindra-wayland PRIVATE flindra_wayland_options flindra_core flindra_wayland_protocols
-                                              PkgConfig::WAYLAND_EGL PkgConfig::EGL PkgConfig::GLU PkgConfig::OPENGL)
+                                              PkgConfig::WAYLAND_EGL PkgConfig::EGL PkgConfig::GLU PkgConfig::OPENGL
+                                              PkgConfig::SYSTEMD)
 add_dependencies(flindra-wayland flindra_wayland_manual)
 if(NOT FLINDRA_SANITIZE)
   add_custom_command(TARGET flindra-wayland POST_BUILD COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
