@@ -17,7 +17,8 @@ endif()
 # take: the header gets it renamed on the way out (the XML stays as written).
 set(FLINDRA_PROTOCOL_DIR ${CMAKE_BINARY_DIR}/wayland-protocols)
 file(MAKE_DIRECTORY ${FLINDRA_PROTOCOL_DIR})
-function(flindra_protocol xml name)
+# Appends the header and code to the lists named sources.
+function(flindra_protocol xml name sources)
   set(header ${FLINDRA_PROTOCOL_DIR}/${name}-client-protocol.h)
   set(code ${FLINDRA_PROTOCOL_DIR}/${name}-protocol.c)
   add_custom_command(OUTPUT ${header}
@@ -25,43 +26,30 @@ function(flindra_protocol xml name)
                      COMMAND sed -e "s/\\([ ,*]\\)namespace\\([),]\\)/\\1name_space\\2/g" ${header}.in > ${header}
                      DEPENDS ${xml} VERBATIM)
   add_custom_command(OUTPUT ${code} COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${code} DEPENDS ${xml} VERBATIM)
-  set_property(GLOBAL APPEND PROPERTY FLINDRA_PROTOCOL_HEADERS ${header})
-  set_property(GLOBAL APPEND PROPERTY FLINDRA_PROTOCOL_CODE ${code})
+  set(${sources} ${${sources}} ${header} ${code} PARENT_SCOPE)
 endfunction()
-flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml xdg-shell)
-flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml xdg-output-unstable-v1)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml xdg-shell FLINDRA_PROTOCOL_SOURCES)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml xdg-output-unstable-v1
+                 FLINDRA_PROTOCOL_SOURCES)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-layer-shell-unstable-v1.xml
-                 wlr-layer-shell-unstable-v1)
-flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-virtual-pointer-unstable-v1.xml
-                 wlr-virtual-pointer-unstable-v1)
-get_property(FLINDRA_PROTOCOL_HEADERS GLOBAL PROPERTY FLINDRA_PROTOCOL_HEADERS)
-get_property(FLINDRA_PROTOCOL_CODE GLOBAL PROPERTY FLINDRA_PROTOCOL_CODE)
-add_library(flindra_wayland_protocols STATIC ${FLINDRA_PROTOCOL_CODE} ${FLINDRA_PROTOCOL_HEADERS})
+                 wlr-layer-shell-unstable-v1 FLINDRA_PROTOCOL_SOURCES)
+add_library(flindra_wayland_protocols STATIC ${FLINDRA_PROTOCOL_SOURCES})
 target_include_directories(flindra_wayland_protocols PUBLIC ${FLINDRA_PROTOCOL_DIR})
 target_link_libraries(flindra_wayland_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 
-# The command line and the manual page's text: standard C++ over the core.
-add_library(flindra_wayland_options STATIC src/wayland/options.cpp)
-target_compile_options(flindra_wayland_options PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(flindra_wayland_options PUBLIC flindra_core)
-add_executable(print_wayland_manual src/wayland/print_manual.cpp)
-target_compile_options(print_wayland_manual PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(print_wayland_manual PRIVATE flindra_wayland_options)
 set(FLINDRA_WAYLAND_MAN_PAGE ${CMAKE_BINARY_DIR}/flindra-wayland.6)
+flindra_manual_page(${CMAKE_SOURCE_DIR}/packaging/flindra-wayland.6.in ${FLINDRA_WAYLAND_MAN_PAGE})
 add_custom_command(OUTPUT ${FLINDRA_WAYLAND_MAN_PAGE}.gz
-                   COMMAND print_wayland_manual ${CMAKE_SOURCE_DIR}/packaging/flindra-wayland.6.in ${PROJECT_VERSION}
-                           ${FLINDRA_WAYLAND_MAN_PAGE}
                    COMMAND gzip -9nc ${FLINDRA_WAYLAND_MAN_PAGE} > ${FLINDRA_WAYLAND_MAN_PAGE}.gz
-                   DEPENDS print_wayland_manual ${CMAKE_SOURCE_DIR}/packaging/flindra-wayland.6.in
-                   COMMENT "Writing flindra-wayland.6 from its template and the settings table" VERBATIM)
+                   DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE} VERBATIM)
 add_custom_target(flindra_wayland_manual ALL DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE}.gz)
 
-add_executable(flindra-wayland src/wayland/main.cpp src/wayland/connection.cpp src/wayland/egl_context.cpp
-                               src/wayland/saver_surface.cpp src/wayland/input.cpp src/wayland/process.cpp)
+add_executable(flindra-wayland src/wayland/main.cpp src/wayland/options.cpp src/wayland/connection.cpp
+                               src/wayland/egl_context.cpp src/wayland/saver_surface.cpp src/wayland/input.cpp)
 target_compile_options(flindra-wayland PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-wayland PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra-wayland PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
-target_link_libraries(flindra-wayland PRIVATE flindra_wayland_options flindra_core flindra_wayland_protocols
+target_link_libraries(flindra-wayland PRIVATE flindra_posix flindra_core flindra_wayland_protocols
                                               PkgConfig::WAYLAND_EGL PkgConfig::EGL PkgConfig::GLU PkgConfig::OPENGL)
 add_dependencies(flindra-wayland flindra_wayland_manual)
 if(NOT FLINDRA_SANITIZE)
@@ -76,10 +64,16 @@ install(FILES ${FLINDRA_WAYLAND_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}
 if(NOT FLINDRA_TESTS)
   return()
 endif()
-# Moves and clicks a pointer of its own, as a person at the desk would.
+# Moves and clicks a pointer of its own, as a person at the desk would, on a
+# protocol only the tests speak.
+flindra_protocol(${CMAKE_SOURCE_DIR}/tests/wayland/protocols/wlr-virtual-pointer-unstable-v1.xml
+                 wlr-virtual-pointer-unstable-v1 FLINDRA_TEST_PROTOCOL_SOURCES)
+add_library(flindra_test_protocols STATIC ${FLINDRA_TEST_PROTOCOL_SOURCES})
+target_include_directories(flindra_test_protocols PUBLIC ${FLINDRA_PROTOCOL_DIR})
+target_link_libraries(flindra_test_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 add_executable(virtual_pointer tests/wayland/virtual_pointer.cpp)
 target_compile_options(virtual_pointer PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(virtual_pointer PRIVATE flindra_wayland_protocols)
+target_link_libraries(virtual_pointer PRIVATE flindra_test_protocols)
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
 add_test(NAME wayland_saver
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway ${Python3_EXECUTABLE}

@@ -1,6 +1,7 @@
 #include "wayland/saver_surface.h"
 
 #include "core/dim_frame.h"
+#include "core/frame_rate_text.h"
 #include "core/gl.h"
 #include "core/scene.h"
 #include "xdg-shell-client-protocol.h"
@@ -103,7 +104,7 @@ bool WantsFrame(const SaverSurface& s, long beat) {
   return s.configured && !s.closed && (s.frameAsked == nullptr || beat - s.askedSinceBeat < 2);
 }
 
-bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
+bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, const char* frameRate,
                     std::uint8_t opacity, long beat) {
   const int width = s.width * s.scale, height = s.height * s.scale;
   const bool first = s.egl.window == nullptr;
@@ -111,7 +112,8 @@ bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& sett
   // The surfaces share one context: setting its scene again for a new one is harmless.
   if (first) SetupScene(width, height, width, height);
   else SetupProjection(width, height, width, height);
-  DrawFrameWithArrays(*s.field, settings, vertices);
+  DrawFrame(*s.field, settings);
+  if (frameRate != nullptr) DrawFrameRateText(frameRate, 0, 0, width, height);
   // Premultiplied alpha: the colours scaled by the opacity, the alpha set to it.
   DimFrame(opacity);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);

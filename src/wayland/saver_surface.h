@@ -47,10 +47,11 @@ std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Se
 // is at most a beat late with it. Longer, the surface counts as hidden.
 bool WantsFrame(const SaverSurface& s, long beat);
 
-// Steps and draws the surface's field, fades it to opacity (0 shows only the
-// desktop, 255 only the flakes) and hands the frame to the compositor.
+// Steps and draws the surface's field with the frame rate's text in its
+// corner (none when null), fades it to opacity (0 shows only the desktop,
+// 255 only the flakes) and hands the frame to the compositor.
 // False when EGL refuses the surface.
-bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
+bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, const char* frameRate,
                     std::uint8_t opacity, long beat);
 
 void CloseSaverSurface(const EglContext& egl, SaverSurface& s);
