@@ -79,5 +79,8 @@ add_test(NAME wayland_saver
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway ${Python3_EXECUTABLE}
                  ${CMAKE_SOURCE_DIR}/tests/wayland/saver_test.py $<TARGET_FILE:flindra-wayland>
                  $<TARGET_FILE:virtual_pointer> $<TARGET_FILE:flindra> ${CMAKE_BINARY_DIR}/wayland-shots)
-set_tests_properties(wayland_saver PROPERTIES LABELS wayland TIMEOUT 120 RUN_SERIAL TRUE ENVIRONMENT
+add_test(NAME wayland_frame_rate
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway ${Python3_EXECUTABLE}
+                 ${CMAKE_SOURCE_DIR}/tests/wayland/frame_rate_test.py $<TARGET_FILE:flindra-wayland>)
+set_tests_properties(wayland_saver wayland_frame_rate PROPERTIES LABELS wayland TIMEOUT 120 RUN_SERIAL TRUE ENVIRONMENT
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/wayland/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
