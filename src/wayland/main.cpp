@@ -1,12 +1,7 @@
 // flindra-wayland: the flake field on every output of a Wayland desktop, as
 // a screen saver an idle daemon starts: it fades in over the desktop, and
 // input, a signal or the compositor going away ends it.
-#include <poll.h>
-#include <time.h>
-
-#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,13 +13,16 @@
 #include "core/beat.h"
 #include "core/fade.h"
 #include "core/flakes.h"
-#include "core/fpu.h"
+#include "core/frame_rate.h"
+#include "core/program_options.h"
+#include "posix/process.h"
+#include "posix/program_main.h"
+#include "posix/wait.h"
 #include "wayland/connection.h"
 #include "wayland/egl_context.h"
 #include "wayland/input.h"
 #include "wayland/options.h"
 #include "wayland/progress_report.h"
-#include "wayland/process.h"
 #include "wayland/saver_surface.h"
 
 #ifndef FLINDRA_VERSION
@@ -44,12 +42,6 @@ struct Reopening {
 };
 constexpr long kReopenPauseBeats = 32;
 
-double msNow() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
-}
-
 const char* nameOf(const SaverSurface& s) { return s.output->name.empty() ? "an output" : s.output->name.c_str(); }
 
 // Waits for the compositor, a signal or the next beat, then handles what came.
@@ -62,12 +54,7 @@ bool waitAndDispatch(wl_display* display, double msToWait) {
     wl_display_cancel_read(display);
     return false;
   }
-  pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {SignalFd(), POLLIN, 0}};
-  const double ms = std::max(0.0, msToWait);
-  timespec timeout{};
-  timeout.tv_sec = static_cast<time_t>(ms / 1000);
-  timeout.tv_nsec = static_cast<long>(std::fmod(ms, 1000.0) * 1e6);
-  if (ppoll(fds, 2, &timeout, nullptr) > 0 && (fds[0].revents & POLLIN) != 0) {
+  if (WaitForInput(wl_display_get_fd(display), msToWait)) {
     if (wl_display_read_events(display) < 0) return false;
   } else {
     wl_display_cancel_read(display);
@@ -88,7 +75,8 @@ bool waitAndDispatch(wl_display* display, double msToWait) {
   std::exit(0);
 }
 
-int run(const Settings& settings) {
+int run(const ProgramOptions& options) {
+  const Settings& settings = options.settings;
   ProgressReport report;
   if (!InstallSignalHandlers()) Fail("cannot install the signal handlers");
 
@@ -151,8 +139,8 @@ int run(const Settings& settings) {
     if (o->announced) openOn(*o);
   covering = true;
 
-  auto vertices = std::make_unique<FlakeVertices>();
-  Beat beat;
+  Beat beat(static_cast<double>(options.delayUs) / 1000);
+  FrameRate frameRate;
   FadeIn fade;
   while (StopSignal() == 0 && input.endedBy.empty()) {
     for (auto it = surfaces.begin(); it != surfaces.end();) {
@@ -181,7 +169,7 @@ int run(const Settings& settings) {
       input.endedBy = "every output gone";
       break;
     }
-    const double now = msNow();
+    const double now = MsNow();
     if (beat.due(now)) {
       // One fade tick a beat, whether or not a surface is shown.
       const std::uint8_t opacity = fade.tick(settings.Brightness);
@@ -189,16 +177,17 @@ int run(const Settings& settings) {
       bool shown = false;
       for (const auto& s : surfaces) {
         if (!WantsFrame(*s, beats)) continue;
-        if (!DrawSaverFrame(egl, *s, settings, *vertices, opacity, beats))
+        if (!DrawSaverFrame(egl, *s, settings, options.fps ? frameRate.text() : nullptr, opacity, beats))
           Fail(std::string("EGL refused to draw on ") + nameOf(*s));
         shown = true;
         if (s->framesShown == 1)
           report.say("surface on %s (%d x %d, buffer %d x %d)", nameOf(*s), s->width, s->height, s->plan.width,
                      s->plan.height);
       }
+      if (shown && options.fps) frameRate.countFrame(now / 1000);
       report.beatDrawn(shown, fade.done(), surfaces.empty() ? 0.0 : surfaces.front()->field->SwayStep);
     }
-    if (!waitAndDispatch(c.display, beat.msUntilDue(msNow()))) connectionLost(c.display);
+    if (!waitAndDispatch(c.display, beat.msUntilDue(MsNow()))) connectionLost(c.display);
   }
   if (!input.endedBy.empty()) report.say("ended by %s", input.endedBy.c_str());
 
@@ -214,22 +203,9 @@ int run(const Settings& settings) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  MaskFloatingPointExceptions();
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
-  const ParsedWaylandOptions parsed = ParseWaylandOptions(args);
-  if (!parsed.error.empty()) {
-    std::fprintf(stderr, "%s\n", parsed.error.c_str());
-    return 1;
-  }
-  switch (parsed.options.action) {
-    case WaylandAction::Help:
-      std::fputs(WaylandHelpText().c_str(), stdout);
-      return 0;
-    case WaylandAction::Version:
-      std::printf("flindra-wayland %s\n", FLINDRA_VERSION);
-      return 0;
-    case WaylandAction::Run:
-      break;
-  }
-  return run(parsed.options.settings);
+  const char* const kProgram = "flindra-wayland";
+  ProgramOptions options;
+  const std::string error = ReadProgramOptions(kProgram, StartProgram(kProgram, argc, argv), options);
+  if (const auto code = AnswerCommandLine(options, error, WaylandHelpText, FLINDRA_VERSION)) return *code;
+  return run(options);
 }

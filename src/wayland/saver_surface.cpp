@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/dim_frame.h"
+#include "core/frame_rate_text.h"
 #include "core/gl.h"
 #include "core/scene.h"
 #include "fractional-scale-v1-client-protocol.h"
@@ -212,7 +213,7 @@ bool WantsFrame(const SaverSurface& s, long beat) {
   return s.configured && !s.closed && (s.pacing.due(beat) || PlanBuffer(ScaleFactsOf(s)) != s.plan);
 }
 
-bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
+bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, const char* frameRate,
                     std::uint8_t opacity, long beat) {
   const BufferPlan plan = PlanBuffer(ScaleFactsOf(s));
   const bool first = s.egl.window == nullptr;
@@ -222,11 +223,12 @@ bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& sett
   if (first) SetupScene(plan.width, plan.height, plan.width, plan.height);
   else SetupProjection(plan.width, plan.height, plan.width, plan.height);
   if (s.heldFlakes < 0) {
-    DrawFrameWithArrays(*s.field, settings, vertices);
+    DrawFrame(*s.field, settings);
   } else {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    DrawFlakesWithArrays(*s.field, settings, s.heldFlakes, vertices);
+    DrawFlakes(*s.field, settings, s.heldFlakes);
   }
+  if (frameRate != nullptr) DrawFrameRateText(frameRate, 0, 0, plan.width, plan.height);
   // Premultiplied alpha: the colours scaled by the opacity, the alpha set to it.
   DimFrame(opacity);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);

@@ -72,11 +72,12 @@ ScaleFacts ScaleFactsOf(const SaverSurface& s);
 // scale has changed since the last frame.
 bool WantsFrame(const SaverSurface& s, long beat);
 
-// Steps and draws the surface's field, fades it to opacity (0 shows only the
-// desktop, 255 only the flakes; at 255 the surface is marked opaque, so the
+// Steps and draws the surface's field with the frame rate's text in its
+// corner (none when null), fades it to opacity (0 shows only the desktop,
+// 255 only the flakes; at 255 the surface is marked opaque, so the
 // compositor stops blending the desktop under it) and hands the frame to the
 // compositor. False when EGL refuses the surface.
-bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
+bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, const char* frameRate,
                     std::uint8_t opacity, long beat);
 
 // An output gone: the surfaces no longer count it among those they are on.
