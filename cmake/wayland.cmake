@@ -61,7 +61,7 @@ add_custom_command(OUTPUT ${FLINDRA_WAYLAND_MAN_PAGE}.gz
                    DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE} VERBATIM)
 add_custom_target(flindra_wayland_manual ALL DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE}.gz)
 
-add_executable(flindra-wayland src/wayland/main.cpp src/wayland/connection.cpp src/wayland/egl_context.cpp
+add_executable(flindra-wayland src/wayland/main.cpp src/wayland/desk.cpp src/wayland/connection.cpp src/wayland/egl_context.cpp
                                src/wayland/saver_surface.cpp src/wayland/surface_plan.cpp src/wayland/input.cpp
                                src/wayland/options.cpp src/wayland/progress_report.cpp src/wayland/idle_watch.cpp
                                src/wayland/gnome_idle.cpp)

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "core/numbers.h"
 #include "core/options.h"
 
 namespace {
@@ -83,7 +84,9 @@ std::string ReadProgramOptions(std::string_view program, const std::vector<std::
     if (mine == nullptr && setting == nullptr && name != "delay")
       return fail("unknown option " + Quoted(arg) + " (try -help)");
     std::string_view value;
-    if (mine == nullptr || mine->takesValue) {
+    if (mine != nullptr && mine->valueOptional) {
+      if (i + 1 < args.size() && ParseWholeNumber(args[i + 1])) value = args[++i];
+    } else if (mine == nullptr || mine->takesValue) {
       if (i + 1 >= args.size()) return fail(dashed + " needs a value");
       value = args[++i];
     }

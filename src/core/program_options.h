@@ -27,6 +27,7 @@ struct ProgramOptions {
 struct OwnOption {
   std::string_view name;  // without dashes: "window-id"
   bool takesValue;
+  bool valueOptional = false;  // takes the next argument only when it is a whole number ("-idle [SECONDS]")
 };
 
 // Sets a program's own option from its value (empty for an option that takes

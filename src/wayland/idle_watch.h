@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "wayland/connection.h"
+#include "wayland/gnome_idle.h"
 
 struct ext_idle_notification_v1;
 struct org_kde_kwin_idle_timeout;
-class GnomeIdle;
 
 struct IdleWatch {
   ext_idle_notification_v1* notification = nullptr;

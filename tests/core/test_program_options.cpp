@@ -12,12 +12,12 @@
 
 namespace {
 
-// A program with one option that takes no value and one that takes a value,
-// refusing "bad".
+// A program with one option that takes no value, one that takes a value,
+// refusing "bad", and one whose value may follow (a whole number).
 struct OwnProgram {
   std::vector<std::string> set;  // "name=value" for each own option set, in order
   std::string read(const std::vector<std::string_view>& args, ProgramOptions& options) {
-    static const std::vector<OwnOption> kOwn{{"flag", false}, {"name", true}};
+    static const std::vector<OwnOption> kOwn{{"flag", false}, {"name", true}, {"maybe", false, true}};
     return ReadProgramOptions("prog", args, options, kOwn, [this](std::string_view name, std::string_view value) {
       if (value == "bad") return "-" + std::string(name) + " refuses " + std::string(value);
       set.push_back(std::string(name) + "=" + std::string(value));
@@ -53,6 +53,8 @@ TEST(ProgramOptions, OneGrammarWithAndWithoutAProgramsOwnOptions) {
       {{"-name"}, "prog: unknown option \"-name\" (try -help)", "prog: -name needs a value"},
       {{"--name", "bad"}, "prog: unknown option \"--name\" (try -help)", "prog: -name refuses bad"},
       {{"-name", "-fast", "-flag"}, "prog: unknown option \"-name\" (try -help)", ""},
+      {{"-maybe", "120", "-fast", "3", "-maybe"}, "prog: unknown option \"-maybe\" (try -help)", ""},
+      {{"-maybe", "soon"}, "prog: unknown option \"-maybe\" (try -help)", "prog: unknown option \"soon\" (try -help)"},
       // Help and version end the reading, good or bad what follows.
       {{"-h", "-snow"}, "", ""},
       {{"--help", "-size", "0"}, "", ""},
@@ -65,6 +67,14 @@ TEST(ProgramOptions, OneGrammarWithAndWithoutAProgramsOwnOptions) {
     EXPECT_EQ(ReadProgramOptions("prog", row.args, shared), row.shared) << row.args.size();
     EXPECT_EQ(program.read(row.args, own), row.own == "=" ? row.shared : row.own) << row.args.size();
   }
+}
+
+TEST(ProgramOptions, AnOptionalValueIsTakenOnlyWhenItIsANumber) {
+  ProgramOptions o;
+  OwnProgram program;
+  ASSERT_EQ(program.read({"-maybe", "-fast", "3", "--maybe", "120", "-maybe", "-1", "-maybe"}, o), "");
+  EXPECT_EQ(program.set, (std::vector<std::string>{"maybe=", "maybe=120", "maybe=-1", "maybe="}));
+  EXPECT_EQ(o.settings.Speed, 3);
 }
 
 TEST(ProgramOptions, LaterOptionsWinAndTheActionEndsTheReading) {
