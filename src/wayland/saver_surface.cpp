@@ -201,7 +201,8 @@ bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& sett
   // flakes and the dimming leave alone (they blend by their own alpha, never
   // the buffer's), and the dimming scales the colours by it.
   // NOTE: not an alpha-only clear after drawing: Mesa draws a masked clear
-  // as a quad over the whole buffer, in software a pass as costly as the frame.
+  // as a quad over the whole buffer, which in software costs about as much
+  // as the flakes.
   glClearColor(0.0f, 0.0f, 0.0f, static_cast<GLfloat>(opacity) / 255.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
