@@ -61,21 +61,32 @@ add_custom_command(OUTPUT ${FLINDRA_WAYLAND_MAN_PAGE}.gz
                    DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE} VERBATIM)
 add_custom_target(flindra_wayland_manual ALL DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE}.gz)
 
-add_executable(flindra-wayland src/wayland/main.cpp src/wayland/desk.cpp src/wayland/connection.cpp src/wayland/egl_context.cpp
-                               src/wayland/saver_surface.cpp src/wayland/surface_plan.cpp src/wayland/input.cpp
-                               src/wayland/options.cpp src/wayland/progress_report.cpp src/wayland/idle_watch.cpp
-                               src/wayland/gnome_idle.cpp)
+# The connection, the EGL context and the surfaces' buffer plan, shared with
+# the bare client the benchmarks measure flindra-wayland against.
+add_library(flindra_wayland_base STATIC src/wayland/connection.cpp src/wayland/egl_context.cpp
+                                        src/wayland/surface_plan.cpp)
+target_include_directories(flindra_wayland_base PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(flindra_wayland_base PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
+target_link_libraries(flindra_wayland_base PUBLIC flindra_wayland_protocols PkgConfig::WAYLAND_EGL PkgConfig::EGL)
+
+add_executable(flindra-wayland src/wayland/main.cpp src/wayland/desk.cpp src/wayland/saver_surface.cpp
+                               src/wayland/input.cpp src/wayland/options.cpp src/wayland/progress_report.cpp
+                               src/wayland/idle_watch.cpp src/wayland/gnome_idle.cpp)
 target_compile_options(flindra-wayland PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-wayland PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra-wayland PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
-target_link_libraries(flindra-wayland PRIVATE flindra_posix flindra_core flindra_wayland_protocols
-                                              PkgConfig::WAYLAND_EGL PkgConfig::EGL PkgConfig::GLU PkgConfig::OPENGL
-                                              PkgConfig::SYSTEMD)
+target_link_libraries(flindra-wayland PRIVATE flindra_posix flindra_core flindra_wayland_base PkgConfig::GLU
+                                              PkgConfig::OPENGL PkgConfig::SYSTEMD)
 add_dependencies(flindra-wayland flindra_wayland_manual)
 if(NOT FLINDRA_SANITIZE)
   add_custom_command(TARGET flindra-wayland POST_BUILD COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
                                                                $<TARGET_FILE:flindra-wayland>)
 endif()
+
+# The floor of flindra-wayland's whole-desk figures (make bench-linux).
+add_executable(wayland_clear EXCLUDE_FROM_ALL bench/linux/wayland_clear.cpp)
+target_compile_options(wayland_clear PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(wayland_clear PRIVATE flindra_wayland_base flindra_core PkgConfig::OPENGL)
 
 install(TARGETS flindra-wayland RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${FLINDRA_WAYLAND_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)

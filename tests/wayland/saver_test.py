@@ -237,7 +237,9 @@ def dimmer_and_a_click_then_signals():
         check(all(abs(a - b) <= 3 for a, b in zip(seen, expected)),
               f"-bright 5: the desktop seen through at 49 % ({seen}, expected {expected})")
         pointer.send("click")
-        check(saver.end() == 0 and saver.wait_for("ended by", 1).endswith("a button"), "a click ends it with 0")
+        code = saver.end()
+        line = saver.wait_for("ended by", 1)
+        check(code == 0 and line.endswith("a button"), f"a click ends it with 0 ({line}, {code}; {saver.seen[-12:]})")
     finally:
         saver.kill()
         pointer.close()
