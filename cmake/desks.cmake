@@ -30,3 +30,15 @@ target_link_libraries(kwin_remote PRIVATE flindra_desk_protocols PkgConfig::SYST
 add_executable(desk_backdrop tests/desks/desk_backdrop.cpp)
 target_compile_options(desk_backdrop PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(desk_backdrop PRIVATE flindra_desk_protocols)
+
+# The same checks on each desk, one at a time (each desk is two monitors of
+# software rendering); screenshots kept in build/native/desk-shots/DESK/.
+foreach(desk mutter gnome-shell kwin)
+  add_test(NAME desk_${desk}
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-desk ${desk} ${Python3_EXECUTABLE}
+                   ${CMAKE_SOURCE_DIR}/tests/desks/desk_test.py $<TARGET_FILE:flindra-wayland>
+                   $<TARGET_FILE:gnome_remote> $<TARGET_FILE:kwin_remote> $<TARGET_FILE:desk_backdrop>
+                   ${CMAKE_BINARY_DIR}/desk-shots)
+  set_tests_properties(desk_${desk} PROPERTIES LABELS desks TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT
+                       "${FLINDRA_WAYLAND_TEST_ENV}")
+endforeach()
