@@ -214,12 +214,12 @@ pictures-linux: deb
 # on headless sway beside flindra -root on Xvfb, both 1280 x 720.
 WINE_FULLSCREEN_SHARE ?=
 bench-linux: linux
-	@cmake --build --preset linux -j $(JOBS) --target glx_reference
+	@cmake --build --preset linux -j $(JOBS) --target glx_reference wayland_clear
 	@FLINDRA_SCREEN=1920x1080x24 scripts/with-xvfb bench/linux/figures build/linux/flindra build/linux/glx_reference \
 	  $(WINE_FULLSCREEN_SHARE)
 	@scripts/install-deps linux linux-test
 	@FLINDRA_SCREEN=1280x720x24 scripts/with-xvfb scripts/with-sway bench/linux/wayland_figures build/linux/flindra \
-	  build/linux/flindra-wayland
+	  build/linux/flindra-wayland build/linux/wayland_clear
 
 # ---- Flindra in a browser ------------------------------------------------------
 .PHONY: web run-web test-web bench-web web-deps site

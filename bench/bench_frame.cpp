@@ -56,22 +56,6 @@ void BM_FrameMoving(benchmark::State& state) {
   for (auto _ : state) drawFrame(*field, settings, frames);
 }
 
-// The same still frame with the flakes through vertex arrays (the X11 path).
-void BM_FrameArrays(benchmark::State& state) {
-  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-  OffscreenContext context(width, height);
-  const Settings settings = stillSettings();
-  SetupScene(width, height, width, height);
-  const auto field = seededField();
-  const auto vertices = std::make_unique<FlakeVertices>();
-  for (auto _ : state) {
-    field->SwayAngle = 0;
-    field->SwayStep = 0;
-    DrawFrameWithArrays(*field, settings, *vertices);
-    glFinish();
-  }
-}
-
 void BM_ReferenceFrame(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   OffscreenContext context(width, height);
@@ -122,11 +106,6 @@ void BM_ReferencePreviewCycle(benchmark::State& state) {
 
 // llvmpipe rasterises on threads of its own: count the whole process's CPU.
 BENCHMARK(BM_Frame)->Args({1920, 1080})->Args({1024, 768})->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FrameArrays)
-    ->Args({1920, 1080})
-    ->Args({1024, 768})
-    ->MeasureProcessCPUTime()
-    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FrameMoving)
     ->Args({1920, 1080})
     ->Args({1024, 768})

@@ -3,9 +3,11 @@
 # Windows, GLX's libGL on Linux, OSMesa offscreen in the tests).
 file(GLOB FLINDRA_CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/core/*.cpp)
 if(EMSCRIPTEN)
-  # The page dims through its canvas's opacity, and the WebGL layer draws
-  # points only: it has no use for a dimming quad.
-  list(REMOVE_ITEM FLINDRA_CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/core/dim_frame.cpp)
+  # The page dims through its canvas's opacity and shows the frame rate in
+  # HTML, and the WebGL layer draws points only: it has no use for a dimming
+  # quad or a bitmap font.
+  list(REMOVE_ITEM FLINDRA_CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/core/dim_frame.cpp
+       ${CMAKE_SOURCE_DIR}/src/core/frame_rate_text.cpp)
 endif()
 add_library(flindra_core STATIC ${FLINDRA_CORE_SOURCES})
 target_include_directories(flindra_core PUBLIC ${CMAKE_SOURCE_DIR}/src)

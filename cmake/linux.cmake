@@ -15,6 +15,25 @@ else()
   set(FLINDRA_HARDENING_LINK -pie -Wl,-z,relro -Wl,-z,now)
 endif()
 
+# What both Linux programs share: the POSIX plumbing (signals, the clock,
+# the wait, main's start) over the core, and the generator of their manual
+# pages. No X or Wayland headers.
+add_library(flindra_posix STATIC src/posix/process.cpp src/posix/wait.cpp src/posix/program_main.cpp
+                          src/posix/user_settings.cpp)
+target_compile_options(flindra_posix PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
+target_link_libraries(flindra_posix PUBLIC flindra_core)
+add_executable(print_manual src/posix/print_manual.cpp)
+target_compile_options(print_manual PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(print_manual PRIVATE flindra_core)
+# A page from its template, written whole or not at all.
+function(flindra_manual_page template page)
+  add_custom_command(OUTPUT ${page}
+                     COMMAND print_manual ${template} ${PROJECT_VERSION} > ${page}.new
+                     COMMAND ${CMAKE_COMMAND} -E rename ${page}.new ${page}
+                     DEPENDS print_manual ${template}
+                     COMMENT "Writing ${page} from its template and the shared options" VERBATIM)
+endfunction()
+
 # The option parser and the generated files' text: standard C++ over the core.
 add_library(flindra_x11_options STATIC src/x11/options.cpp)
 target_compile_options(flindra_x11_options PRIVATE ${FLINDRA_WARNINGS})
@@ -27,14 +46,11 @@ target_link_libraries(print_config PRIVATE flindra_x11_options)
 set(FLINDRA_CONFIG_XML ${CMAKE_BINARY_DIR}/flindra.xml)
 set(FLINDRA_MAN_PAGE ${CMAKE_BINARY_DIR}/flindra.6)
 add_custom_command(OUTPUT ${FLINDRA_CONFIG_XML}
-                   COMMAND print_config xml ${FLINDRA_CONFIG_XML}
+                   COMMAND print_config > ${FLINDRA_CONFIG_XML}.new
+                   COMMAND ${CMAKE_COMMAND} -E rename ${FLINDRA_CONFIG_XML}.new ${FLINDRA_CONFIG_XML}
                    DEPENDS print_config
-                   COMMENT "Writing flindra.xml from the settings table")
-add_custom_command(OUTPUT ${FLINDRA_MAN_PAGE}
-                   COMMAND print_config man ${CMAKE_SOURCE_DIR}/packaging/flindra.6.in ${PROJECT_VERSION}
-                           ${FLINDRA_MAN_PAGE}
-                   DEPENDS print_config ${CMAKE_SOURCE_DIR}/packaging/flindra.6.in
-                   COMMENT "Writing flindra.6 from its template and the settings table")
+                   COMMENT "Writing flindra.xml from the settings table" VERBATIM)
+flindra_manual_page(${CMAKE_SOURCE_DIR}/packaging/flindra.6.in ${FLINDRA_MAN_PAGE})
 # Debian ships manual pages compressed, without a time stamp.
 set(FLINDRA_ADD_MAN_PAGE ${CMAKE_BINARY_DIR}/flindra-add-to-xscreensaver.1)
 configure_file(packaging/flindra-add-to-xscreensaver.1.in ${FLINDRA_ADD_MAN_PAGE} @ONLY)
@@ -45,11 +61,11 @@ add_custom_target(flindra_config_files ALL
                   DEPENDS ${FLINDRA_CONFIG_XML} ${FLINDRA_MAN_PAGE}.gz ${FLINDRA_ADD_MAN_PAGE}.gz)
 
 # GLX's libGL and GLU: never OSMesa in the same program.
-add_executable(flindra src/x11/main.cpp src/x11/glx_surface.cpp src/x11/x_errors.cpp src/x11/fps_overlay.cpp)
+add_executable(flindra src/x11/main.cpp src/x11/glx_surface.cpp src/x11/x_errors.cpp)
 target_compile_options(flindra PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
-target_link_libraries(flindra PRIVATE flindra_x11_options flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::XRANDR
+target_link_libraries(flindra PRIVATE flindra_x11_options flindra_posix flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::XRANDR
                                       PkgConfig::X11)
 add_dependencies(flindra flindra_config_files)
 

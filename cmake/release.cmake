@@ -5,10 +5,13 @@ set(FLINDRA_DIST_DIR ${CMAKE_SOURCE_DIR}/dist CACHE PATH "Where make release put
 # The installer's own NSIS plugin (flindra_setup.dll): what it does, apart
 # from the plugin interface, is a library the release tests link too.
 add_library(flindra_setup_logic STATIC packaging/setup_plugin/pending_renames.cpp
-                                       packaging/setup_plugin/pending_registry.cpp)
+                                       packaging/setup_plugin/pending_registry.cpp
+                                       packaging/setup_plugin/same_file.cpp
+                                       packaging/setup_plugin/install_folder.cpp)
 target_include_directories(flindra_setup_logic PUBLIC packaging)
 target_compile_definitions(flindra_setup_logic PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 target_compile_options(flindra_setup_logic PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(flindra_setup_logic PUBLIC version)
 add_library(flindra_setup MODULE packaging/setup_plugin/plugin.cpp)
 set_target_properties(flindra_setup PROPERTIES PREFIX "")
 target_compile_options(flindra_setup PRIVATE ${FLINDRA_WARNINGS})

@@ -7,6 +7,8 @@ pkg_check_modules(EGL REQUIRED IMPORTED_TARGET egl)
 pkg_check_modules(OPENGL REQUIRED IMPORTED_TARGET opengl)
 pkg_check_modules(WAYLAND_PROTOCOLS REQUIRED wayland-protocols)
 pkg_get_variable(WAYLAND_PROTOCOLS_DIR wayland-protocols pkgdatadir)
+pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+find_package(PlasmaWaylandProtocols REQUIRED)  # KWin's idle protocol (PLASMA_WAYLAND_PROTOCOLS_DIR)
 pkg_get_variable(WAYLAND_SCANNER wayland-scanner wayland_scanner)
 if(NOT WAYLAND_SCANNER)
   find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
@@ -19,7 +21,8 @@ endif()
 # renamed on the way out (the XML stays as written).
 set(FLINDRA_PROTOCOL_DIR ${CMAKE_BINARY_DIR}/wayland-protocols)
 file(MAKE_DIRECTORY ${FLINDRA_PROTOCOL_DIR})
-function(flindra_protocol_side side xml name)
+# Appends the header and code to the global list named files.
+function(flindra_protocol_side side xml name files)
   set(header ${FLINDRA_PROTOCOL_DIR}/${name}-${side}-protocol.h)
   set(code ${FLINDRA_PROTOCOL_DIR}/${name}-protocol.c)
   add_custom_command(OUTPUT ${header}
@@ -31,10 +34,10 @@ function(flindra_protocol_side side xml name)
     add_custom_command(OUTPUT ${code} COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${code} DEPENDS ${xml} VERBATIM)
     set_property(GLOBAL APPEND PROPERTY FLINDRA_PROTOCOL_CODE_MADE ${code})
   endif()
-  set_property(GLOBAL APPEND PROPERTY FLINDRA_${side}_PROTOCOL_FILES ${header} ${code})
+  set_property(GLOBAL APPEND PROPERTY ${files} ${header} ${code})
 endfunction()
 function(flindra_protocol xml name)
-  flindra_protocol_side(client ${xml} ${name})
+  flindra_protocol_side(client ${xml} ${name} FLINDRA_CLIENT_PROTOCOL_FILES)
 endfunction()
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml xdg-shell)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml xdg-output-unstable-v1)
@@ -42,66 +45,80 @@ flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml viewp
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/fractional-scale/fractional-scale-v1.xml fractional-scale-v1)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/keyboard-shortcuts-inhibit/keyboard-shortcuts-inhibit-unstable-v1.xml
                  keyboard-shortcuts-inhibit-unstable-v1)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/ext-idle-notify/ext-idle-notify-v1.xml ext-idle-notify-v1)
+flindra_protocol(${PLASMA_WAYLAND_PROTOCOLS_DIR}/idle.xml kde-idle)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-layer-shell-unstable-v1.xml
                  wlr-layer-shell-unstable-v1)
-flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-virtual-pointer-unstable-v1.xml
-                 wlr-virtual-pointer-unstable-v1)
-get_property(FLINDRA_CLIENT_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_client_PROTOCOL_FILES)
+get_property(FLINDRA_CLIENT_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_CLIENT_PROTOCOL_FILES)
 add_library(flindra_wayland_protocols STATIC ${FLINDRA_CLIENT_PROTOCOL_FILES})
 target_include_directories(flindra_wayland_protocols PUBLIC ${FLINDRA_PROTOCOL_DIR})
 target_link_libraries(flindra_wayland_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 
-# The command line and the manual page's text: standard C++ over the core.
-add_library(flindra_wayland_options STATIC src/wayland/options.cpp)
-target_compile_options(flindra_wayland_options PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(flindra_wayland_options PUBLIC flindra_core)
-add_executable(print_wayland_manual src/wayland/print_manual.cpp)
-target_compile_options(print_wayland_manual PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(print_wayland_manual PRIVATE flindra_wayland_options)
 set(FLINDRA_WAYLAND_MAN_PAGE ${CMAKE_BINARY_DIR}/flindra-wayland.6)
+flindra_manual_page(${CMAKE_SOURCE_DIR}/packaging/flindra-wayland.6.in ${FLINDRA_WAYLAND_MAN_PAGE})
 add_custom_command(OUTPUT ${FLINDRA_WAYLAND_MAN_PAGE}.gz
-                   COMMAND print_wayland_manual ${CMAKE_SOURCE_DIR}/packaging/flindra-wayland.6.in ${PROJECT_VERSION}
-                           ${FLINDRA_WAYLAND_MAN_PAGE}
                    COMMAND gzip -9nc ${FLINDRA_WAYLAND_MAN_PAGE} > ${FLINDRA_WAYLAND_MAN_PAGE}.gz
-                   DEPENDS print_wayland_manual ${CMAKE_SOURCE_DIR}/packaging/flindra-wayland.6.in
-                   COMMENT "Writing flindra-wayland.6 from its template and the settings table" VERBATIM)
+                   DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE} VERBATIM)
 add_custom_target(flindra_wayland_manual ALL DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE}.gz)
 
-add_executable(flindra-wayland src/wayland/main.cpp src/wayland/connection.cpp src/wayland/egl_context.cpp
-                               src/wayland/saver_surface.cpp src/wayland/surface_plan.cpp src/wayland/input.cpp
-                               src/wayland/process.cpp src/wayland/progress_report.cpp)
+# The connection, the EGL context and the surfaces' buffer plan, shared with
+# the bare client the benchmarks measure flindra-wayland against.
+add_library(flindra_wayland_base STATIC src/wayland/connection.cpp src/wayland/egl_context.cpp
+                                        src/wayland/surface_plan.cpp)
+target_include_directories(flindra_wayland_base PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(flindra_wayland_base PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
+target_link_libraries(flindra_wayland_base PUBLIC flindra_wayland_protocols PkgConfig::WAYLAND_EGL PkgConfig::EGL)
+
+add_executable(flindra-wayland src/wayland/main.cpp src/wayland/desk.cpp src/wayland/saver_surface.cpp
+                               src/wayland/input.cpp src/wayland/options.cpp src/wayland/progress_report.cpp
+                               src/wayland/idle_watch.cpp src/wayland/gnome_idle.cpp)
 target_compile_options(flindra-wayland PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-wayland PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra-wayland PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")
-target_link_libraries(flindra-wayland PRIVATE flindra_wayland_options flindra_core flindra_wayland_protocols
-                                              PkgConfig::WAYLAND_EGL PkgConfig::EGL PkgConfig::GLU PkgConfig::OPENGL)
+target_link_libraries(flindra-wayland PRIVATE flindra_posix flindra_core flindra_wayland_base PkgConfig::GLU
+                                              PkgConfig::OPENGL PkgConfig::SYSTEMD)
 add_dependencies(flindra-wayland flindra_wayland_manual)
 if(NOT FLINDRA_SANITIZE)
   add_custom_command(TARGET flindra-wayland POST_BUILD COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
                                                                $<TARGET_FILE:flindra-wayland>)
 endif()
 
+# The floor of flindra-wayland's whole-desk figures (make bench-linux).
+add_executable(wayland_clear EXCLUDE_FROM_ALL bench/linux/wayland_clear.cpp)
+target_compile_options(wayland_clear PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(wayland_clear PRIVATE flindra_wayland_base flindra_core PkgConfig::OPENGL)
+
 install(TARGETS flindra-wayland RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${FLINDRA_WAYLAND_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# The user unit that runs it resident (-idle), for each user to enable.
+install(FILES packaging/flindra-wayland.service DESTINATION lib/systemd/user)
 
 # ---- Tests on a headless sway (label wayland) ----------------------------------
 if(NOT FLINDRA_TESTS)
   return()
 endif()
-# Moves and clicks a pointer of its own, as a person at the desk would.
+# Moves and clicks a pointer of its own, as a person at the desk would, on a
+# protocol only the tests speak.
+flindra_protocol_side(client ${CMAKE_SOURCE_DIR}/tests/wayland/protocols/wlr-virtual-pointer-unstable-v1.xml
+                      wlr-virtual-pointer-unstable-v1 FLINDRA_TEST_PROTOCOL_FILES)
+get_property(FLINDRA_TEST_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_TEST_PROTOCOL_FILES)
+add_library(flindra_test_protocols STATIC ${FLINDRA_TEST_PROTOCOL_FILES})
+target_include_directories(flindra_test_protocols PUBLIC ${FLINDRA_PROTOCOL_DIR})
+target_link_libraries(flindra_test_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 add_executable(virtual_pointer tests/wayland/virtual_pointer.cpp)
 target_compile_options(virtual_pointer PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(virtual_pointer PRIVATE flindra_wayland_protocols)
+target_link_libraries(virtual_pointer PRIVATE flindra_test_protocols)
 # A compositor of the tests' own on libwayland-server, for the paths sway
 # cannot drive: a layer surface closed while its output stays, an output
 # unplugged, a scale changed under a live surface, the compositor gone.
 pkg_check_modules(WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
 flindra_protocol_side(server ${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-layer-shell-unstable-v1.xml
-                      wlr-layer-shell-unstable-v1)
-flindra_protocol_side(server ${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml viewporter)
+                      wlr-layer-shell-unstable-v1 FLINDRA_SERVER_PROTOCOL_FILES)
+flindra_protocol_side(server ${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml viewporter
+                      FLINDRA_SERVER_PROTOCOL_FILES)
 flindra_protocol_side(server ${WAYLAND_PROTOCOLS_DIR}/staging/fractional-scale/fractional-scale-v1.xml
-                      fractional-scale-v1)
-get_property(FLINDRA_SERVER_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_server_PROTOCOL_FILES)
+                      fractional-scale-v1 FLINDRA_SERVER_PROTOCOL_FILES)
+get_property(FLINDRA_SERVER_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_SERVER_PROTOCOL_FILES)
 # The layer shell's popups name xdg_popup: xdg-shell's code comes along.
 add_library(flindra_test_compositor_protocols STATIC ${FLINDRA_SERVER_PROTOCOL_FILES}
                                                      ${FLINDRA_PROTOCOL_DIR}/xdg-shell-protocol.c)
@@ -120,8 +137,11 @@ add_test(NAME wayland_saver
                  ${CMAKE_SOURCE_DIR}/tests/wayland/saver_test.py $<TARGET_FILE:flindra-wayland>
                  $<TARGET_FILE:virtual_pointer> $<TARGET_FILE:flindra> $<TARGET_FILE:native_frame>
                  ${CMAKE_BINARY_DIR}/wayland-shots)
-set_tests_properties(wayland_saver PROPERTIES LABELS wayland TIMEOUT 120 RUN_SERIAL TRUE ENVIRONMENT
-                     "${FLINDRA_WAYLAND_TEST_ENV}")
+add_test(NAME wayland_frame_rate
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway ${Python3_EXECUTABLE}
+                 ${CMAKE_SOURCE_DIR}/tests/wayland/frame_rate_test.py $<TARGET_FILE:flindra-wayland>)
+set_tests_properties(wayland_saver wayland_frame_rate PROPERTIES LABELS wayland TIMEOUT 120 RUN_SERIAL TRUE
+                     ENVIRONMENT "${FLINDRA_WAYLAND_TEST_ENV}")
 add_test(NAME wayland_compositor_paths
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wayland/compositor_test.py
                  $<TARGET_FILE:flindra-wayland> $<TARGET_FILE:test_compositor>)

@@ -10,6 +10,8 @@
 ; Command line of the installer:
 ;   /S             silent install; Flindra becomes the screen saver
 ;   /NOACTIVATE    leave the current screen saver as it is
+;   /D=FOLDER      the uninstaller's folder (last, unquoted); without it, the
+;                  folder of the installed Flindra, else Program Files\Flindra
 ; Command line of the uninstaller:
 ;   /S             silent uninstall; the settings in HKCU\Software\Flindra stay
 ;   /REMOVESETTINGS  remove those settings too
@@ -22,6 +24,11 @@
 ;      was changed
 ;   3  (setup) a newer Flindra is installed; nothing was changed
 ;   4  no administrator rights; nothing was changed
+;   5  (setup) the folder holds files that are not Flindra's; nothing was
+;      changed
+; A caller without administrator rights never sees 4 while UAC is on: the
+; start itself fails, with 740 (elevation required) from CreateProcess or
+; 1223 when the user declines the prompt (README.md, "Exit codes").
 
 !macro RequireDefine NAME
   !ifndef ${NAME}
@@ -55,6 +62,7 @@ ManifestDPIAware true
 !define SAVER "$SYSDIR\flindra.scr"
 !define EXIT_NEWER_INSTALLED 3
 !define EXIT_NOT_ADMIN 4
+!define EXIT_FOREIGN_FOLDER 5
 
 Name "${PRODUCT} ${VERSION}"
 Caption "${PRODUCT} ${VERSION} Setup"
@@ -62,6 +70,8 @@ UninstallCaption "${PRODUCT} ${VERSION} Uninstall"
 BrandingText "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
+; An upgrade goes where the installed Flindra is; /D= still decides.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
@@ -110,6 +120,9 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) ${PUBLISHER}. MIT lic
 !insertmacro MUI_UNPAGE_INSTFILES
 
 !insertmacro MUI_LANGUAGE "English"
+
+; The folder of the Flindra installed before this setup, if any.
+Var PreviousFolder
 
 ; ---- Replacing and removing a file that may be in use ----------------------
 ; A running flindra.scr (full screen, settings, or the preview that runs while
@@ -256,6 +269,74 @@ FunctionEnd
   System::Call 'user32::SendMessageTimeoutW(p ${HWND_BROADCAST}, i ${WM_SETTINGCHANGE}, p 0, w "Desktop", i ${SMTO_ABORTIFHUNG}, i 5000, p 0)'
 !macroend
 
+; un.LongPath PATH: PATH with its long names (C:\PROGRA~1 is C:\Program
+; Files), or as it is when it does not exist.
+Function un.LongPath
+  Exch $0
+  Push $1
+  Push $2
+  System::Call 'kernel32::GetLongPathNameW(w r0, w .r1, i ${NSIS_MAX_STRLEN}) i .r2'
+  ${If} $2 > 0
+  ${AndIf} $2 < ${NSIS_MAX_STRLEN}
+    StrCpy $0 $1
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; un.BlankWhereFlindraWas: every account whose screen saver is Flindra gets
+; Windows' own Blank (scrnsave.scr) instead. A screen saver that names a
+; missing file runs nothing, and then the wait and "On resume, display logon
+; screen" lock nothing; Blank keeps both as they were. Every loaded hive is
+; looked at: this account, every signed-in user (the one who started setup
+; among them) and the logon screen's. Accounts not signed in are not loaded.
+Function un.BlankWhereFlindraWas
+  Push $0  ; index among the loaded hives
+  Push $1  ; the hive
+  Push $2  ; its screen saver
+  Push $3  ; the system directory, long
+  Push $4  ; accounts changed
+  Push $R0
+  Push $SYSDIR
+  Call un.LongPath
+  Pop $3
+  StrCpy $4 0
+  StrCpy $0 0
+  ${Do}
+    ClearErrors
+    EnumRegKey $1 HKU "" $0
+    ${If} ${Errors}
+    ${OrIf} $1 == ""
+      ${ExitDo}
+    ${EndIf}
+    IntOp $0 $0 + 1
+    ReadRegStr $2 HKU "$1\${DESKTOP_KEY}" "SCRNSAVE.EXE"
+    ExpandEnvStrings $2 $2
+    ${GetFileName} $2 $R0
+    ${If} $R0 != "flindra.scr"
+      ${Continue}
+    ${EndIf}
+    ${GetParent} $2 $R0
+    Push $R0
+    Call un.LongPath
+    Pop $R0
+    ${If} $R0 == $3
+      WriteRegStr HKU "$1\${DESKTOP_KEY}" "SCRNSAVE.EXE" "$SYSDIR\scrnsave.scr"
+      IntOp $4 $4 + 1
+    ${EndIf}
+  ${Loop}
+  ${If} $4 > 0
+    !insertmacro AnnounceDesktopChange
+  ${EndIf}
+  Pop $R0
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
 ; Administrator rights: setup and uninstall write to the system directory
 ; and HKLM. Ends with exit code 4, and says so unless silent.
 !macro RequireAdmin UN
@@ -287,8 +368,6 @@ FunctionEnd
 Section "Flindra screen saver" SecProgram
   SectionIn RO
   SetRegView 64
-  ; What an older uninstaller left for the next restart.
-  flindra_setup::CancelPendingRemoval "${SAVER}" "$INSTDIR\uninstall.exe" "$INSTDIR"
   ; This release's flindra.scr is written beside the old one first, so that
   ; nothing is lost when the old one cannot be moved. Setup asks to close
   ; Flindra and try again; silently, or on Cancel, it ends with nothing
@@ -315,6 +394,11 @@ Section "Flindra screen saver" SecProgram
   File "/oname=LICENSE.txt" "${LICENSE_FILE}"
   File "/oname=README.txt" "${README_FILE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  ; What an older uninstaller left for the next restart, taken back only now
+  ; that the new files are in place: a setup that ends before this (exit 2)
+  ; leaves the restart's list as it was.
+  flindra_setup::CancelPendingRemoval "${SAVER}" "$INSTDIR\uninstall.exe" "$INSTDIR"
+  Call RemovePreviousFolder
 
   ; One entry in Apps and Features; an install over an older one rewrites it.
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} screen saver"
@@ -347,6 +431,28 @@ SectionEnd
   !insertmacro MUI_DESCRIPTION_TEXT ${SecActivate} "Make Flindra the screen saver of the current user."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
+; RemovePreviousFolder: Flindra's files in the folder of the Flindra
+; installed before, when this setup put them elsewhere (/D=), so that no
+; uninstaller is left without its entry.
+Function RemovePreviousFolder
+  ${If} $PreviousFolder == ""
+    Return
+  ${EndIf}
+  flindra_setup::SameFile "$PreviousFolder" "$INSTDIR"
+  Pop $0
+  ${If} $0 == 1
+    Return
+  ${EndIf}
+  flindra_setup::ExamineFolder "$PreviousFolder" "${PRODUCT}" "${PUBLISHER}"
+  Pop $0
+  ${If} $0 == "flindra"
+    Delete "$PreviousFolder\LICENSE.txt"
+    Delete "$PreviousFolder\README.txt"
+    Delete "$PreviousFolder\uninstall.exe"
+    RMDir "$PreviousFolder"
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   SetRegView 64
   !insertmacro RequireAdmin "Setup "
@@ -360,6 +466,16 @@ Function .onInit
       Quit
       older:
     ${EndIf}
+  ${EndIf}
+  ; The folder (from /D=, else the installed Flindra's): setup neither writes
+  ; over another program's files nor leaves them to Flindra's uninstaller.
+  ReadRegStr $PreviousFolder HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  flindra_setup::ExamineFolder "$INSTDIR" "${PRODUCT}" "${PUBLISHER}"
+  Pop $0
+  ${If} $0 == "foreign"
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR holds files that are not Flindra's.$\r$\n$\r$\nChoose a new or empty folder for Flindra (/D=...), or leave /D= out." /SD IDOK
+    SetErrorLevel ${EXIT_FOREIGN_FOLDER}
+    Quit
   ${EndIf}
   ${GetParameters} $0
   ClearErrors
@@ -379,18 +495,7 @@ Section "un.Flindra screen saver" SecUnProgram
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${SAVER} is in use, so it cannot be removed.$\r$\n$\r$\nClose Flindra (the screen saver, its settings, or Screen Saver Settings with its preview), then click Retry. Cancel leaves Flindra installed." /SD IDCANCEL IDRETRY retry
     Abort "${SAVER} is in use; Flindra stays installed."
   ${EndIf}
-  ; The screen saver goes back to none only when it is still ours, as
-  ; choosing "(None)" does: ScreenSaveActive, ScreenSaverIsSecure and
-  ; ScreenSaveTimeOut stay, so that a session that locks after the timeout
-  ; still does.
-  ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-  ${GetFileName} $0 $1
-  ${GetParent} $0 $2
-  ${If} $1 == "flindra.scr"
-  ${AndIf} $2 == "$SYSDIR"
-    DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-    !insertmacro AnnounceDesktopChange
-  ${EndIf}
+  Call un.BlankWhereFlindraWas
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\README.txt"
   Call un.RemoveSelf
@@ -399,7 +504,13 @@ Section "un.Flindra screen saver" SecUnProgram
   ; a folder of its own under %TEMP%, which NSIS has Windows delete at the
   ; restart, but the folder before the file in it, so the folder would stay.
   ; Named again after the file, it goes.
-  ${If} $EXEDIR != $INSTDIR
+  Push $EXEDIR
+  Call un.LongPath
+  Pop $0
+  Push $INSTDIR
+  Call un.LongPath
+  Pop $1
+  ${If} $0 != $1
     System::Call 'kernel32::MoveFileExW(w "$EXEDIR", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
   ${EndIf}
 SectionEnd

@@ -1,4 +1,4 @@
-#include "pending_renames.h"
+#include "setup_plugin/pending_renames.h"
 
 #include <cstddef>
 #include <cstring>

@@ -25,7 +25,6 @@ class FadeIn {
   // The byte the last tick gave (or the start's, before any tick).
   std::uint8_t opacity(std::int32_t brightness) const { return OpacityByte(brightness, level_); }
   bool done() const { return level_ >= 1; }
-  double level() const { return level_; }
 
  private:
   double level_;  // 0 at start, +0.01 a tick up to 1.0000000000000007

@@ -89,62 +89,27 @@ int StepFlakes(FlakeField& field, const Settings& settings) {
 }
 
 void DrawFlakes(const FlakeField& field, const Settings& settings, int count) {
-  const double size = settings.Size;
-  const double color = settings.SwayRate;
-  for (int i = 0; i < count; ++i) {
-    glPushMatrix();
-    glRotatef(static_cast<GLfloat>(field.SwayAngle * field.Depth[i] * color / 5), 0.0f, 1.0f, 0.0f);
-    glTranslatef(static_cast<GLfloat>(field.PosX[i]), static_cast<GLfloat>(field.Height[i]),
-                 static_cast<GLfloat>(field.Depth[i]));
-    const auto& latticeX = field.LatticeX[i];
-    const auto& latticeY = field.LatticeY[i];
-    for (int arm = 0; arm < kArms; ++arm) {
-      glPushMatrix();
-      glRotatef(static_cast<GLfloat>(arm * 60), 0.0f, 0.0f, 1.0f);
-      glPointSize(1.0f);
-      glBegin(GL_POINTS);
-      for (int k = 0; k < kDrawnRings; ++k) {
-        for (int j = 0; j <= 2 * k; ++j) {
-          glColor3f(1.0f, 1.0f, 1.0f);
-          glVertex3f(static_cast<GLfloat>(size * latticeX[k][j] / 50),
-                     static_cast<GLfloat>(size * latticeY[k][j] / 50), 0.0f);
-        }
-      }
-      glEnd();
-      glPopMatrix();
-    }
-    glPopMatrix();
-  }
-}
-
-void StepAndDrawFlakes(FlakeField& field, const Settings& settings) {
-  DrawFlakes(field, settings, StepFlakes(field, settings));
-}
-
-void DrawFlakesWithArrays(const FlakeField& field, const Settings& settings, int count, FlakeVertices& vertices) {
   if (count < 0) count = 0;
   if (count > kFlakeCount) count = kFlakeCount;
   const double size = settings.Size;
   const double color = settings.SwayRate;
+  // Colour and point size are state: set once, every point gets them.
+  glColor3f(1.0f, 1.0f, 1.0f);
+  glPointSize(1.0f);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  // One flake's points at a time: GL reads a client array when it draws, so
+  // the next flake may fill the same few hundred bytes.
+  GLfloat xyz[kPointsPerArm][3];
+  glVertexPointer(3, GL_FLOAT, 0, xyz);
   for (int i = 0; i < count; ++i) {
     int n = 0;
     for (int k = 0; k < kDrawnRings; ++k) {
       for (int j = 0; j <= 2 * k; ++j, ++n) {
-        float* v = vertices.Xyz[i][n];
-        v[0] = static_cast<GLfloat>(size * field.LatticeX[i][k][j] / 50);
-        v[1] = static_cast<GLfloat>(size * field.LatticeY[i][k][j] / 50);
-        v[2] = 0.0f;
+        xyz[n][0] = static_cast<GLfloat>(size * field.LatticeX[i][k][j] / 50);
+        xyz[n][1] = static_cast<GLfloat>(size * field.LatticeY[i][k][j] / 50);
+        xyz[n][2] = 0.0f;
       }
     }
-  }
-
-  // Colour and point size are state: set once, they give every point what
-  // the per-vertex calls of immediate mode give it.
-  glColor3f(1.0f, 1.0f, 1.0f);
-  glPointSize(1.0f);
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(3, GL_FLOAT, 0, vertices.Xyz);
-  for (int i = 0; i < count; ++i) {
     glPushMatrix();
     glRotatef(static_cast<GLfloat>(field.SwayAngle * field.Depth[i] * color / 5), 0.0f, 1.0f, 0.0f);
     glTranslatef(static_cast<GLfloat>(field.PosX[i]), static_cast<GLfloat>(field.Height[i]),
@@ -152,16 +117,12 @@ void DrawFlakesWithArrays(const FlakeField& field, const Settings& settings, int
     for (int arm = 0; arm < kArms; ++arm) {
       glPushMatrix();
       glRotatef(static_cast<GLfloat>(arm * 60), 0.0f, 0.0f, 1.0f);
-      glDrawArrays(GL_POINTS, i * kPointsPerArm, kPointsPerArm);
+      glDrawArrays(GL_POINTS, 0, kPointsPerArm);
       glPopMatrix();
     }
     glPopMatrix();
   }
   glDisableClientState(GL_VERTEX_ARRAY);
-}
-
-void StepAndDrawFlakesWithArrays(FlakeField& field, const Settings& settings, FlakeVertices& vertices) {
-  DrawFlakesWithArrays(field, settings, StepFlakes(field, settings), vertices);
 }
 
 void StartField(FlakeField& field, double firstSwayStep) {

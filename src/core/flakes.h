@@ -70,35 +70,14 @@ int FlakesToDraw(std::int32_t satiation);
 // how many flakes the frame draws.
 int StepFlakes(FlakeField& field, const Settings& settings);
 
-// Flakes 0 .. count-1 as six arms of white points each, in immediate mode
-// into the current context; the matrix stack is left as it was found. Each
-// value is formed in double and rounded once to float.
-void DrawFlakes(const FlakeField& field, const Settings& settings, int count);
-
 // Points a flake arm draws: rings 0..5 with 2k + 1 points each.
 constexpr int kPointsPerArm = 36;
 static_assert(kDrawnRings * kDrawnRings == kPointsPerArm, "ring k holds 2k + 1 points");
 
-// Scratch the array drawing fills each frame: flake i's lattice points scaled
-// by Size, as x, y, z in scene units, each a float rounded once from the same
-// double DrawFlakes computes. The caller owns it (about 43 KB), so a frame
-// allocates nothing and the core keeps no state of its own.
-struct FlakeVertices {
-  float Xyz[kFlakeCount][kPointsPerArm][3]{};
-};
-
-// The same points, colours, sizes and matrices as DrawFlakes, through a
-// client vertex array: one glDrawArrays per arm (all six arms of a flake
-// share its vertices and differ only by the rotation GL applies, as in
-// immediate mode), so the pixels equal DrawFlakes's. The vertex array client
-// state is left disabled, the current colour white, the point size 1 and the
-// matrix stack as it was found. count is clamped to 0..kFlakeCount.
-void DrawFlakesWithArrays(const FlakeField& field, const Settings& settings, int count, FlakeVertices& vertices);
-
-// One frame of the model: StepFlakes, then DrawFlakes. No GL call depends on
-// the model's later flakes, so stepping all before drawing any gives the
-// same calls and the same state as interleaving them flake by flake.
-void StepAndDrawFlakes(FlakeField& field, const Settings& settings);
-
-// StepFlakes, then DrawFlakesWithArrays.
-void StepAndDrawFlakesWithArrays(FlakeField& field, const Settings& settings, FlakeVertices& vertices);
+// Flakes 0 .. count-1 (clamped to 0..kFlakeCount) as six arms of white
+// points each into the current context, through a client vertex array (GL
+// 1.1): a flake's lattice points scaled by Size, each coordinate formed in
+// double and rounded once to float, drawn once per arm under that arm's
+// rotation. The vertex array client state is left disabled, the current
+// colour white, the point size 1 and the matrix stack as it was found.
+void DrawFlakes(const FlakeField& field, const Settings& settings, int count);

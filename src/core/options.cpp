@@ -7,34 +7,6 @@
 #include "core/beat.h"
 #include "core/numbers.h"
 
-namespace {
-
-// The text after the lead-in, broken into lines of at most 79 columns, each
-// further line indented as far as the lead-in reaches.
-std::string wrapped(const std::string& leadIn, const std::string& text) {
-  constexpr std::size_t kWidth = 79;
-  std::string out = leadIn, line = leadIn;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    std::size_t end = text.find(' ', from);
-    if (end == std::string::npos) end = text.size();
-    const std::string word = text.substr(from, end - from);
-    if (line.size() > leadIn.size() && line.size() + 1 + word.size() > kWidth) {
-      out += "\n" + std::string(leadIn.size(), ' ');
-      line = std::string(leadIn.size(), ' ');
-    } else if (line.size() > leadIn.size()) {
-      out += ' ';
-      line += ' ';
-    }
-    out += word;
-    line += word;
-    from = end + 1;
-  }
-  return out + "\n";
-}
-
-}  // namespace
-
 std::string Quoted(std::string_view text) {
   constexpr std::size_t kShown = 40;
   std::string out = "\"";
@@ -90,42 +62,4 @@ std::string SetDelayFromText(long& delayUs, std::string_view text) {
     return "must be a whole number of microseconds from 0 to " + std::to_string(kMaxDelayUs) + ", not " + Quoted(text);
   delayUs = static_cast<long>(*us);
   return std::string();
-}
-
-std::string OptionMeaning(const SettingInfo& s) {
-  const SettingRange range = OptionRange(s);
-  std::string low = s.lowLabel, high = s.highLabel;
-  for (std::string* word : {&low, &high})
-    (*word)[0] = static_cast<char>(std::tolower(static_cast<unsigned char>((*word)[0])));
-  return std::string(s.title) + ": " + s.meaning + ". " + std::to_string(range.low) + " (" + low + ") to " +
-         std::to_string(range.high) + " (" + high + "), default " + std::to_string(s.defaultValue);
-}
-
-std::string SettingsHelp() {
-  std::string text;
-  for (const SettingInfo& s : kSettingTable) {
-    char name[24];
-    std::snprintf(name, sizeof name, "  -%-19s", (OptionName(s) + " N").c_str());
-    text += wrapped(name, OptionMeaning(s) + ".");
-  }
-  return text;
-}
-
-std::string SettingsManPage(std::string page, const std::string& version) {
-  std::string synopsis, options;
-  for (const SettingInfo& s : kSettingTable) {
-    const std::string name = OptionName(s);
-    synopsis += "[\\-" + name + " \\fIn\\fP] ";
-    options += ".TP\n.BI \\-" + name + " \" n\"\n" + OptionMeaning(s) + ".\n";
-  }
-  synopsis.pop_back();
-  options.pop_back();
-  const auto replace = [&page](const std::string& key, const std::string& value) {
-    for (auto at = page.find(key); at != std::string::npos; at = page.find(key, at + value.size()))
-      page.replace(at, key.size(), value);
-  };
-  replace("@VERSION@", version);
-  replace("@SYNOPSIS@", synopsis);
-  replace("@OPTIONS@", options);
-  return page;
 }

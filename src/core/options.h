@@ -40,15 +40,3 @@ std::string SetDelayFromText(long& delayUs, std::string_view text);
 // Outside text for a message: in double quotes on one line, control,
 // non-ASCII, quote and backslash bytes as \xNN, cut after 40 characters.
 std::string Quoted(std::string_view text);
-
-// "Speed: how fast the flakes fall; 0 holds them still. 0 (slow) to 10
-// (fast), default 3": what a setting's option does, from the table.
-std::string OptionMeaning(const SettingInfo& setting);
-
-// A program's manual page: the template with @VERSION@ replaced and
-// @SYNOPSIS@ and @OPTIONS@ filled from the settings table.
-std::string SettingsManPage(std::string template_, const std::string& version);
-
-// The lines a program's help gives the six settings ("  -fast N  Speed: ..."),
-// wrapped at 79 columns.
-std::string SettingsHelp();

@@ -17,7 +17,9 @@ void SetupProjection(int viewWidth, int viewHeight, int aspectWidth, int aspectH
   glMatrixMode(GL_PROJECTION);
 }
 
-void SetupSceneLights() {
+namespace {
+
+void setupSceneLights() {
   glEnable(GL_ALPHA_TEST);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_COLOR_MATERIAL);
@@ -31,18 +33,15 @@ void SetupSceneLights() {
   glEnable(GL_LIGHT1);
 }
 
+}  // namespace
+
 void SetupScene(int viewWidth, int viewHeight, int aspectWidth, int aspectHeight) {
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   SetupProjection(viewWidth, viewHeight, aspectWidth, aspectHeight);
-  SetupSceneLights();
+  setupSceneLights();
 }
 
 void DrawFrame(FlakeField& field, const Settings& settings) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  StepAndDrawFlakes(field, settings);
-}
-
-void DrawFrameWithArrays(FlakeField& field, const Settings& settings, FlakeVertices& vertices) {
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  StepAndDrawFlakesWithArrays(field, settings, vertices);
+  DrawFlakes(field, settings, StepFlakes(field, settings));
 }

@@ -14,18 +14,11 @@ double AspectRatio(int width, int height);
 // matrix stays current; the model-view matrix is never touched.
 void SetupProjection(int viewWidth, int viewHeight, int aspectWidth, int aspectHeight);
 
-// Alpha test, depth test, colour material, lighting and blending on, and one
-// positional white light (light 1).
-void SetupSceneLights();
-
-// glClearColor, SetupProjection and SetupSceneLights: the scene state a new
-// context needs before its first frame.
+// The scene state a new context needs before its first frame: clear colour
+// black, SetupProjection, then alpha test, depth test, colour material,
+// lighting and blending on and one positional white light (light 1).
 void SetupScene(int viewWidth, int viewHeight, int aspectWidth, int aspectHeight);
 
-// One frame into the back buffer: clear colour and depth, then step and draw
-// the field. The platform swaps.
+// One frame into the back buffer: clear colour and depth, then StepFlakes and
+// DrawFlakes. The platform swaps.
 void DrawFrame(FlakeField& field, const Settings& settings);
-
-// The same frame with the flakes drawn through client vertex arrays
-// (DrawFlakesWithArrays), into the caller's scratch vertices.
-void DrawFrameWithArrays(FlakeField& field, const Settings& settings, FlakeVertices& vertices);

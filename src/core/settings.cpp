@@ -17,6 +17,14 @@ const SettingInfo kSettingTable[kSettingCount] = {
 
 namespace {
 
+// The message format with the value's name in place of its "%s".
+std::string settingsErrorText(const char* format, const char* valueName) {
+  std::string text(format);
+  const auto at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, valueName);
+  return text;
+}
+
 // Closes the key on every way out of a scope, exceptions included.
 class KeyCloser {
  public:
@@ -38,7 +46,7 @@ std::int32_t int32FromBytes(const std::uint8_t (&b)[4]) {
 void writeAll(SettingsKey& key, const Settings& settings) {
   for (const SettingInfo& s : kSettingTable) {
     if (!key.write(s.name, settings.*s.value))
-      throw SettingsError(SettingsErrorText("Failed to set data for '%s'", s.name));
+      throw SettingsError(settingsErrorText("Failed to set data for '%s'", s.name));
   }
 }
 
@@ -50,13 +58,6 @@ StoredValue StoredValueFromRead(bool readSucceeded, std::uint32_t type, const st
   for (std::size_t i = 0; i < size; ++i) result.bytes[i] = data[i];
   result.kind = type == kStoredInt32Type ? StoredValue::Kind::Int32 : StoredValue::Kind::OtherType;
   return result;
-}
-
-std::string SettingsErrorText(const char* format, const char* valueName) {
-  std::string text(format);
-  const auto at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, valueName);
-  return text;
 }
 
 Settings DefaultSettings() {
@@ -80,7 +81,7 @@ void LoadSettings(SettingsKey& key, Settings& settings) {
         continue;
       }
       settings.*s.value = s.defaultValue;
-      if (firstError.empty()) firstError = SettingsErrorText(error, s.name);
+      if (firstError.empty()) firstError = settingsErrorText(error, s.name);
     }
   }
   if (!firstError.empty()) throw SettingsError(firstError);

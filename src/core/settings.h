@@ -98,5 +98,3 @@ SaveResult SaveSettings(SettingsKey& key, const Settings& settings);
 
 // The table's defaults.
 Settings DefaultSettings();
-
-std::string SettingsErrorText(const char* format, const char* valueName);

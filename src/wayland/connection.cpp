@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "ext-idle-notify-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
+#include "kde-idle-client-protocol.h"
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -26,6 +28,8 @@ constexpr std::uint32_t kXdgOutputVersion = 3;
 constexpr std::uint32_t kViewporterVersion = 1;
 constexpr std::uint32_t kFractionalScaleVersion = 1;
 constexpr std::uint32_t kShortcutsInhibitVersion = 1;
+constexpr std::uint32_t kIdleNotifierVersion = 1;
+constexpr std::uint32_t kKdeIdleVersion = 1;
 
 template <typename T>
 T* bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface, std::uint32_t offered,
@@ -150,6 +154,11 @@ void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
   } else if (what == zwp_keyboard_shortcuts_inhibit_manager_v1_interface.name) {
     c.shortcutsInhibit = bind<zwp_keyboard_shortcuts_inhibit_manager_v1>(
         registry, name, &zwp_keyboard_shortcuts_inhibit_manager_v1_interface, version, kShortcutsInhibitVersion);
+  } else if (what == ext_idle_notifier_v1_interface.name) {
+    c.idleNotifier = bind<ext_idle_notifier_v1>(registry, name, &ext_idle_notifier_v1_interface, version,
+                                                kIdleNotifierVersion);
+  } else if (what == org_kde_kwin_idle_interface.name) {
+    c.kdeIdle = bind<org_kde_kwin_idle>(registry, name, &org_kde_kwin_idle_interface, version, kKdeIdleVersion);
   } else if (what == wl_output_interface.name) {
     addOutput(c, registry, name, version);
   }
@@ -187,6 +196,8 @@ void CloseConnection(Connection& c) {
   if (c.viewporter != nullptr) wp_viewporter_destroy(c.viewporter);
   if (c.fractionalScale != nullptr) wp_fractional_scale_manager_v1_destroy(c.fractionalScale);
   if (c.shortcutsInhibit != nullptr) zwp_keyboard_shortcuts_inhibit_manager_v1_destroy(c.shortcutsInhibit);
+  if (c.idleNotifier != nullptr) ext_idle_notifier_v1_destroy(c.idleNotifier);
+  if (c.kdeIdle != nullptr) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(c.kdeIdle));  // no destructor request
   if (c.wmBase != nullptr) xdg_wm_base_destroy(c.wmBase);
   if (c.layerShell != nullptr) {
     if (zwlr_layer_shell_v1_get_version(c.layerShell) >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION)

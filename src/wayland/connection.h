@@ -19,6 +19,8 @@ struct zxdg_output_v1;
 struct wp_viewporter;
 struct wp_fractional_scale_manager_v1;
 struct zwp_keyboard_shortcuts_inhibit_manager_v1;
+struct ext_idle_notifier_v1;
+struct org_kde_kwin_idle;
 struct Connection;
 
 // One output of the desktop.
@@ -50,6 +52,8 @@ struct Connection {
   wp_viewporter* viewporter = nullptr;                                    // may be absent
   wp_fractional_scale_manager_v1* fractionalScale = nullptr;              // may be absent
   zwp_keyboard_shortcuts_inhibit_manager_v1* shortcutsInhibit = nullptr;  // may be absent
+  ext_idle_notifier_v1* idleNotifier = nullptr;                           // may be absent
+  org_kde_kwin_idle* kdeIdle = nullptr;                                   // may be absent
   std::vector<std::unique_ptr<Output>> outputs;
   // Called when the seat is bound, before its first event.
   std::function<void(wl_seat*)> seatAdded;

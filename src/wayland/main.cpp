@@ -1,31 +1,21 @@
 // flindra-wayland: the flake field on every output of a Wayland desktop, as
-// a screen saver an idle daemon starts: it fades in over the desktop, and
-// input, a signal or the compositor going away ends it.
-#include <poll.h>
-#include <time.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
+// a screen saver. Started by an idle daemon it shows at once and ends on
+// input; with -idle it stays, shows whenever the session has been idle that
+// long and hides on input, until a signal ends it.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/beat.h"
-#include "core/fade.h"
-#include "core/flakes.h"
-#include "core/fpu.h"
-#include "wayland/connection.h"
-#include "wayland/egl_context.h"
-#include "wayland/input.h"
+#include "core/program_options.h"
+#include "core/settings_file.h"
+#include "posix/process.h"
+#include "posix/program_main.h"
+#include "posix/user_settings.h"
+#include "posix/wait.h"
+#include "wayland/desk.h"
+#include "wayland/idle_watch.h"
 #include "wayland/options.h"
-#include "wayland/progress_report.h"
-#include "wayland/process.h"
-#include "wayland/saver_surface.h"
 
 #ifndef FLINDRA_VERSION
 #error "FLINDRA_VERSION comes from the build (the CMake project version)"
@@ -33,207 +23,86 @@
 
 namespace {
 
-using Surfaces = std::vector<std::unique_ptr<SaverSurface>>;
-
-// A layer surface the compositor closed while its output remains (an output
-// turned off and on closes it) is opened again on that output: at once, or
-// after a second when it closed within a second of opening.
-struct Reopening {
-  Output* output;
-  long dueBeat;
+// What a run takes from the settings file and, over it, the command line.
+struct Invocation {
+  ProgramOptions options;
+  std::string error;              // the command line's, for AnswerCommandLine
+  bool resident = false;          // -idle
+  std::optional<long> idleGiven;  // -idle SECONDS
+  long idleSeconds = kDefaultIdleSeconds;  // -idle's, else the file's idle, else 300
 };
-constexpr long kReopenPauseBeats = 32;
 
-double msNow() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+// Reads the settings file, then the arguments over it. The file's
+// complaints go to standard error when they differ from the last read's.
+Invocation readInvocation(const std::vector<std::string_view>& args, std::vector<std::string>& lastComplaints) {
+  const SettingsFile file = LoadUserSettings(UserSettingsPath());
+  if (file.complaints != lastComplaints)
+    for (const std::string& line : file.complaints) std::fprintf(stderr, "%s: %s\n", ProgramName(), line.c_str());
+  lastComplaints = file.complaints;
+  Invocation run;
+  run.options.settings = file.settings;
+  static const std::vector<OwnOption> kOwn{{"idle", false, true}};
+  run.error = ReadProgramOptions(ProgramName(), args, run.options, kOwn,
+                                 [&run](std::string_view, std::string_view value) {
+                                   run.resident = true;
+                                   if (value.empty()) return std::string();
+                                   const std::string complaint = SetIdleFromText(run.idleGiven, value);
+                                   return complaint.empty() ? complaint : "-idle " + complaint;
+                                 });
+  run.idleSeconds = run.idleGiven.value_or(file.idleSeconds.value_or(kDefaultIdleSeconds));
+  return run;
 }
 
-const char* nameOf(const SaverSurface& s) {
-  if (s.output == nullptr) return "the full-screen window";
-  return s.output->name.empty() ? "an output" : s.output->name.c_str();
-}
-
-// Waits for the compositor, a signal or the next beat, then handles what came.
-// False when the connection failed.
-bool waitAndDispatch(wl_display* display, double msToWait) {
-  while (wl_display_prepare_read(display) != 0) {
-    if (wl_display_dispatch_pending(display) < 0) return false;
-  }
-  if (wl_display_flush(display) < 0 && errno != EAGAIN) {
-    wl_display_cancel_read(display);
-    return false;
-  }
-  pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {SignalFd(), POLLIN, 0}};
-  const double ms = std::max(0.0, msToWait);
-  timespec timeout{};
-  timeout.tv_sec = static_cast<time_t>(ms / 1000);
-  timeout.tv_nsec = static_cast<long>(std::fmod(ms, 1000.0) * 1e6);
-  if (ppoll(fds, 2, &timeout, nullptr) > 0 && (fds[0].revents & POLLIN) != 0) {
-    if (wl_display_read_events(display) < 0) return false;
-  } else {
-    wl_display_cancel_read(display);
-  }
-  return wl_display_dispatch_pending(display) >= 0;
-}
-
-// The compositor went away (0, as when a saver's display closes) or ended
-// the connection over a protocol error (a fault of ours: 1, with a line).
-[[noreturn]] void connectionLost(wl_display* display) {
-  const int error = wl_display_get_error(display);
-  if (error == EPROTO) {
-    const wl_interface* interface = nullptr;
-    std::uint32_t id = 0;
-    const std::uint32_t code = wl_display_get_protocol_error(display, &interface, &id);
-    Fail("protocol error " + std::to_string(code) + " on " + (interface ? interface->name : "the display"));
-  }
-  std::exit(0);
-}
-
-int run(const Settings& settings) {
-  ProgressReport report;
-  if (!InstallSignalHandlers()) Fail("cannot install the signal handlers");
-
-  Connection c;
-  Surfaces surfaces;
-  std::vector<Reopening> reopenings;
-  EglContext egl;
-  // Where there is a layer shell every output gets a surface, those added
-  // later included. FLINDRA_NO_LAYER_SHELL=1 takes the path of desktops
-  // without one, for the tests.
-  bool layered = false;
-  long beats = 0;
-  Input input;
-  const auto openOn = [&](Output& o) {
-    surfaces.push_back(OpenLayerSurface(c, o, settings));
-    surfaces.back()->openedBeat = beats;
-  };
-  const auto drop = [&](Surfaces::iterator at) {
-    report.say("surface gone from %s", nameOf(**at));
-    CloseSaverSurface(egl, **at);
-    return surfaces.erase(at);
-  };
-  c.seatAdded = [&input, &surfaces](wl_seat* seat) {
-    WatchInput(input, seat, [&surfaces](wl_surface* surface, int& x, int& y) {
-      for (const auto& s : surfaces) {
-        if (s->surface != surface) continue;
-        x = s->output != nullptr ? s->output->x : 0;
-        y = s->output != nullptr ? s->output->y : 0;
-        return true;
-      }
-      return false;
-    });
-    input.keyboardEntered = [&surfaces](wl_surface* surface) {
-      for (const auto& s : surfaces)
-        if (s->surface == surface) InhibitShortcuts(*s);
-    };
-  };
-  c.outputAdded = [&](Output& o) {
-    if (layered) openOn(o);
-  };
-  c.outputRemoved = [&](Output& o) {
-    reopenings.erase(std::remove_if(reopenings.begin(), reopenings.end(),
-                                    [&o](const Reopening& r) { return r.output == &o; }),
-                     reopenings.end());
-    for (auto it = surfaces.begin(); it != surfaces.end();) {
-      ForgetOutput(**it, o);
-      it = (*it)->output == &o ? drop(it) : it + 1;
-    }
-  };
-  if (!OpenConnection(c)) Fail("cannot connect to a Wayland compositor (is WAYLAND_DISPLAY set?)");
-  if (c.compositor == nullptr) Fail("the compositor offers no wl_compositor");
-  layered = c.layerShell != nullptr && std::getenv("FLINDRA_NO_LAYER_SHELL") == nullptr;
-  if (!layered && c.wmBase == nullptr) Fail("the compositor offers neither a layer shell nor xdg-shell");
-  std::string why;
-  if (!OpenEglContext(c.display, egl, why)) Fail(why);
-
-  if (layered) {
-    for (const auto& o : c.outputs)
-      if (o->announced) openOn(*o);
-  } else {
-    surfaces.push_back(OpenFullScreenWindow(c, settings));
-  }
-
-  auto vertices = std::make_unique<FlakeVertices>();
-  Beat beat;
-  FadeIn fade;
-  while (StopSignal() == 0 && input.endedBy.empty()) {
-    for (auto it = surfaces.begin(); it != surfaces.end();) {
-      SaverSurface& s = **it;
-      if (s.windowClosed) input.endedBy = "the window's close";
-      if (!s.closed) {
-        ++it;
-        continue;
-      }
-      const long pause = beats - s.openedBeat < kReopenPauseBeats ? kReopenPauseBeats : 0;
-      if (s.output != nullptr) reopenings.push_back({s.output, beats + pause});
-      it = drop(it);
-    }
-    for (auto it = reopenings.begin(); it != reopenings.end();) {
-      if (it->dueBeat > beats) {
-        ++it;
-        continue;
-      }
-      report.say("surface opened again on %s", it->output->name.c_str());
-      openOn(*it->output);
-      it = reopenings.erase(it);
-    }
-    if (!input.endedBy.empty()) break;
-    // Nothing left to show on and nothing to wait for: the desk has no outputs.
-    if (surfaces.empty() && reopenings.empty() && c.outputs.empty()) {
-      input.endedBy = "every output gone";
-      break;
-    }
-    const double now = msNow();
-    if (beat.due(now)) {
-      // One fade tick a beat, whether or not a surface is shown.
-      const std::uint8_t opacity = fade.tick(settings.Brightness);
-      ++beats;
-      bool shown = false;
-      for (const auto& s : surfaces) {
-        if (!WantsFrame(*s, beats)) continue;
-        if (!DrawSaverFrame(egl, *s, settings, *vertices, opacity, beats))
-          Fail(std::string("EGL refused to draw on ") + nameOf(*s));
-        shown = true;
-        if (s->framesShown == 1)
-          report.say("surface on %s (%d x %d, buffer %d x %d)", nameOf(*s), s->width, s->height, s->plan.width,
-                     s->plan.height);
-      }
-      report.beatDrawn(shown, fade.done(), surfaces.empty() ? 0.0 : surfaces.front()->field->SwayStep);
-    }
-    if (!waitAndDispatch(c.display, beat.msUntilDue(msNow()))) connectionLost(c.display);
-  }
-  if (!input.endedBy.empty()) report.say("ended by %s", input.endedBy.c_str());
-
-  StopInput(input);
-  for (const auto& s : surfaces) CloseSaverSurface(egl, *s);
-  surfaces.clear();
-  CloseEglContext(egl);
-  CloseConnection(c);
+// Shows once, now, as an idle daemon asks: input ends the program.
+int showOnce(const ProgramOptions& options) {
+  Desk desk;
+  OpenDesk(desk);
+  ShowSaver(desk, options, nullptr);
+  CloseDesk(desk);
   if (StopSignal() != 0) EndBySignal(StopSignal());
   return 0;
+}
+
+// Stays, showing whenever the session has been idle so long and hiding on
+// input, until a signal. The settings file is read again before each
+// showing; a changed idle time takes effect from then on.
+int stayResident(const std::vector<std::string_view>& args, Invocation run,
+                 std::vector<std::string>& complaints) {
+  Desk desk;
+  OpenDesk(desk);
+  IdleWatch watch;
+  long watching = 0;
+  // Once it hid, it shows again only after someone was back and the session idle anew.
+  bool waitForResume = false;
+  while (StopSignal() == 0) {
+    if (run.idleSeconds != watching) {
+      StopWatchingIdle(watch);
+      if (!WatchIdle(desk.connection, watch, static_cast<unsigned>(run.idleSeconds)))
+        Fail("the desk tells no idle time (no ext_idle_notifier_v1, org_kde_kwin_idle or GNOME's idle monitor)");
+      watching = run.idleSeconds;
+      desk.report.say("waiting for %ld idle seconds (%s)", watching, watch.source);
+    }
+    waitForResume = waitForResume && watch.idle;
+    if (watch.idle && !waitForResume) {
+      ShowSaver(desk, run.options, &watch);
+      waitForResume = true;
+      run = readInvocation(args, complaints);
+      continue;
+    }
+    if (!WaitOnDesk(desk, &watch, kWaitForever)) DeskLost(desk);
+  }
+  StopWatchingIdle(watch);
+  CloseDesk(desk);
+  EndBySignal(StopSignal());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  MaskFloatingPointExceptions();
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
-  const ParsedWaylandOptions parsed = ParseWaylandOptions(args);
-  if (!parsed.error.empty()) {
-    std::fprintf(stderr, "%s\n", parsed.error.c_str());
-    return 1;
-  }
-  switch (parsed.options.action) {
-    case WaylandAction::Help:
-      std::fputs(WaylandHelpText().c_str(), stdout);
-      return 0;
-    case WaylandAction::Version:
-      std::printf("flindra-wayland %s\n", FLINDRA_VERSION);
-      return 0;
-    case WaylandAction::Run:
-      break;
-  }
-  return run(parsed.options.settings);
+  const std::vector<std::string_view> args = StartProgram("flindra-wayland", argc, argv);
+  std::vector<std::string> complaints;
+  const Invocation run = readInvocation(args, complaints);
+  if (const auto code = AnswerCommandLine(run.options, run.error, WaylandHelpText, FLINDRA_VERSION)) return *code;
+  if (!InstallSignalHandlers()) Fail("cannot install the signal handlers");
+  return run.resident ? stayResident(args, run, complaints) : showOnce(run.options);
 }

@@ -17,6 +17,11 @@ void ProgressReport::say(const char* format, ...) const {
   va_end(args);
 }
 
+void ProgressReport::showingStarted() {
+  firstFrameSaid_ = false;
+  fadedInSaid_ = false;
+}
+
 void ProgressReport::beatDrawn(bool shownAny, bool fadeDone, double swayStep) {
   if (!shownAny) return;
   if (!firstFrameSaid_) say("first frame (sway step %g)", swayStep);

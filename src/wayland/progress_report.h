@@ -11,6 +11,8 @@ class ProgressReport {
   // "flindra-wayland: LINE" when reporting; printf's format.
   [[gnu::format(printf, 2, 3)]] void say(const char* format, ...) const;
 
+  // A showing begins: its first frame and its fade's end are told again.
+  void showingStarted();
   // After a beat's frames: the first frame shown, and the fade's end once.
   void beatDrawn(bool shownAny, bool fadeDone, double swayStep);
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/dim_frame.h"
+#include "core/frame_rate_text.h"
 #include "core/gl.h"
 #include "core/scene.h"
 #include "fractional-scale-v1-client-protocol.h"
@@ -161,21 +162,21 @@ std::unique_ptr<SaverSurface> OpenLayerSurface(const Connection& c, Output& outp
   return s;
 }
 
-std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Settings& settings) {
+std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, Output& output, const Settings& settings) {
   auto s = newSurface(c, settings);
+  s->output = &output;
   s->xdgSurface = xdg_wm_base_get_xdg_surface(c.wmBase, s->surface);
   xdg_surface_add_listener(s->xdgSurface, &kXdgSurfaceListener, s.get());
   s->toplevel = xdg_surface_get_toplevel(s->xdgSurface);
   xdg_toplevel_add_listener(s->toplevel, &kToplevelListener, s.get());
   xdg_toplevel_set_title(s->toplevel, "Flindra");
   xdg_toplevel_set_app_id(s->toplevel, "flindra");
-  xdg_toplevel_set_fullscreen(s->toplevel, nullptr);
-  // A first size until the compositor gives one: some (sway) make the
+  xdg_toplevel_set_fullscreen(s->toplevel, output.output);
+  // The output's size until the compositor gives one: some (sway) make the
   // window full screen only once it shows a frame.
-  const Output* first = c.outputs.empty() ? nullptr : c.outputs.front().get();
-  const bool known = first != nullptr && first->width > 0 && first->height > 0;
-  s->width = known ? first->width : 1280;
-  s->height = known ? first->height : 720;
+  const bool known = output.width > 0 && output.height > 0;
+  s->width = known ? output.width : 1280;
+  s->height = known ? output.height : 720;
   wl_surface_commit(s->surface);
   return s;
 }
@@ -194,7 +195,7 @@ ScaleFacts ScaleFactsOf(const SaverSurface& s) {
   f.preferredScale = s.preferredScale;
   f.fractionalScale120 = s.fractionalScale120;
   f.viewporter = s.viewport != nullptr;
-  const Output* o = s.output != nullptr ? s.output : s.entered.empty() ? nullptr : s.entered.back();
+  const Output* o = s.entered.empty() ? s.output : s.entered.back();
   if (o != nullptr) {
     f.outputScale = o->scale;
     f.outputWidth = o->width;
@@ -212,7 +213,7 @@ bool WantsFrame(const SaverSurface& s, long beat) {
   return s.configured && !s.closed && (s.pacing.due(beat) || PlanBuffer(ScaleFactsOf(s)) != s.plan);
 }
 
-bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
+bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, const char* frameRate,
                     std::uint8_t opacity, long beat) {
   const BufferPlan plan = PlanBuffer(ScaleFactsOf(s));
   const bool first = s.egl.window == nullptr;
@@ -221,18 +222,18 @@ bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& sett
   // The surfaces share one context: setting its scene again for a new one is harmless.
   if (first) SetupScene(plan.width, plan.height, plan.width, plan.height);
   else SetupProjection(plan.width, plan.height, plan.width, plan.height);
-  if (s.heldFlakes < 0) {
-    DrawFrameWithArrays(*s.field, settings, vertices);
-  } else {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    DrawFlakesWithArrays(*s.field, settings, s.heldFlakes, vertices);
-  }
-  // Premultiplied alpha: the colours scaled by the opacity, the alpha set to it.
-  DimFrame(opacity);
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+  // Premultiplied alpha: the clear sets the alpha to the opacity, which the
+  // flakes and the dimming leave alone (they blend by their own alpha, never
+  // the buffer's), and the dimming scales the colours by it.
+  // NOTE: not an alpha-only clear after drawing: Mesa draws a masked clear
+  // as a quad over the whole buffer, which in software costs about as much
+  // as the flakes.
   glClearColor(0.0f, 0.0f, 0.0f, static_cast<GLfloat>(opacity) / 255.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+  DrawFlakes(*s.field, settings, s.heldFlakes < 0 ? StepFlakes(*s.field, settings) : s.heldFlakes);
+  if (frameRate != nullptr) DrawFrameRateText(frameRate, 0, 0, plan.width, plan.height);
+  DimFrame(opacity);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   if (opacity == 255) markOpaque(s);
   if (s.frameAsked != nullptr) wl_callback_destroy(s.frameAsked);

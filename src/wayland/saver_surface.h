@@ -1,6 +1,6 @@
 // A surface that covers one output: a layer-shell surface on the overlay
-// layer, or (where the compositor has no layer shell) one full-screen
-// xdg_toplevel. Each has its own flake field, viewport and camera, draws
+// layer, or (where the compositor has no layer shell) a full-screen
+// xdg_toplevel asked for on that output. Each has its own flake field, viewport and camera, draws
 // one device pixel per buffer pixel at the scale of the output it is on,
 // takes every key while it has the keyboard (shortcuts inhibited), and is
 // drawn only when the compositor asks for a frame, so nothing is drawn
@@ -25,7 +25,7 @@ struct zwp_keyboard_shortcuts_inhibitor_v1;
 
 struct SaverSurface {
   const Connection* connection = nullptr;
-  Output* output = nullptr;  // the layer surface's output; none for the full-screen window
+  Output* output = nullptr;  // the output it was opened to cover
   wl_surface* surface = nullptr;
   zwlr_layer_surface_v1* layer = nullptr;
   xdg_surface* xdgSurface = nullptr;
@@ -43,7 +43,7 @@ struct SaverSurface {
   int opaqueWidth = 0, opaqueHeight = 0;  // the opaque region set, logical pixels; 0 for none
   bool configured = false;
   bool closed = false;       // the compositor took it away
-  bool windowClosed = false; // the full-screen window's close was asked for
+  bool windowClosed = false; // a full-screen window's close was asked for
   int framesShown = 0;
   long openedBeat = 0;       // the beat it was opened on
   EglWindow egl;
@@ -55,8 +55,8 @@ struct SaverSurface {
 // edge, over any exclusive zone, taking the keyboard.
 std::unique_ptr<SaverSurface> OpenLayerSurface(const Connection& c, Output& output, const Settings& settings);
 
-// A full-screen xdg_toplevel on whichever output the compositor picks.
-std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Settings& settings);
+// A full-screen xdg_toplevel asked for on that output.
+std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, Output& output, const Settings& settings);
 
 // Keys the desk binds (a launcher, the volume, Print) reach the saver and
 // end it instead of acting behind it: asked once the surface has the
@@ -64,7 +64,7 @@ std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, const Se
 void InhibitShortcuts(SaverSurface& s);
 
 // What the compositor has said about the surface's size and scale, and the
-// output it covers (the full-screen window: the output it last entered).
+// output it is on (the one it last entered, else the one it was opened for).
 ScaleFacts ScaleFactsOf(const SaverSurface& s);
 
 // True when a frame may be drawn on this beat: configured, not closed, and
@@ -72,11 +72,12 @@ ScaleFacts ScaleFactsOf(const SaverSurface& s);
 // scale has changed since the last frame.
 bool WantsFrame(const SaverSurface& s, long beat);
 
-// Steps and draws the surface's field, fades it to opacity (0 shows only the
-// desktop, 255 only the flakes; at 255 the surface is marked opaque, so the
+// Steps and draws the surface's field with the frame rate's text in its
+// corner (none when null), fades it to opacity (0 shows only the desktop,
+// 255 only the flakes; at 255 the surface is marked opaque, so the
 // compositor stops blending the desktop under it) and hands the frame to the
 // compositor. False when EGL refuses the surface.
-bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, FlakeVertices& vertices,
+bool DrawSaverFrame(const EglContext& egl, SaverSurface& s, const Settings& settings, const char* frameRate,
                     std::uint8_t opacity, long beat);
 
 // An output gone: the surfaces no longer count it among those they are on.

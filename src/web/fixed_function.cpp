@@ -39,7 +39,6 @@ struct FixedFunction {
   Light lights[kLights];
   float colour[4] = {1, 1, 1, 1};
   float pointSize = 1;
-  bool inPoints = false;
   bool vertexArray = false;
   const unsigned char* arrayBase = nullptr;
   std::size_t arrayStride = 0;  // bytes
@@ -52,7 +51,7 @@ struct FixedFunction {
   bool freshFrame = false;  // colour and depth cleared, nothing drawn since
   std::vector<PointVertex> points;
   std::vector<std::uint32_t> pixels;  // each point's pixel: x | y << 16
-  std::vector<std::uint32_t> groups;  // each point's glBegin or glDrawArrays
+  std::vector<std::uint32_t> groups;  // each point's glDrawArrays
   std::vector<PixelBox> boxes;        // the pixels of each group
   bool allOpaque = true;              // every point collected has alpha 255
   PointMerger merger;
@@ -188,7 +187,7 @@ void drawCollected(bool endOfFrame) {
   gl.allOpaque = true;
 }
 
-// A new group of points: a glBegin or a glDrawArrays.
+// A new group of points: a glDrawArrays.
 void startGroup() {
   if (gl.boxes.empty() || gl.boxes.back().x0 <= gl.boxes.back().x1) gl.boxes.emplace_back();
 }
@@ -308,20 +307,8 @@ void flindraPointSize(GLfloat size) {
   gl.pointSize = size;
 }
 
-void flindraBegin(GLenum mode) {
-  startGroup();
-  if (mode == GL_POINTS) gl.inPoints = true;
-  else complain("glBegin of anything but points");
-}
-
-void flindraEnd() { gl.inPoints = false; }
-
 void flindraColor3f(GLfloat red, GLfloat green, GLfloat blue) {
   gl.colour[0] = red, gl.colour[1] = green, gl.colour[2] = blue, gl.colour[3] = 1;
-}
-
-void flindraVertex3f(GLfloat x, GLfloat y, GLfloat z) {
-  if (gl.inPoints) emitPoint(x, y, z);
 }
 
 void flindraEnableClientState(GLenum array) {

@@ -37,6 +37,24 @@ DWORD lastInputTime() {
   return ::GetLastInputInfo(&info) ? info.dwTime : 0;
 }
 
+// The keyboards' raw input, for keys that go to another program while the
+// saver lacks the foreground (RIDEV_INPUTSINK); window null stops it.
+bool hearKeyboards(HWND window) {
+  const RAWINPUTDEVICE keyboards{0x01, 0x06, window != nullptr ? DWORD{RIDEV_INPUTSINK} : DWORD{RIDEV_REMOVE},
+                                 window};  // generic desktop page, keyboard
+  return ::RegisterRawInputDevices(&keyboards, 1, sizeof keyboards) != FALSE;
+}
+
+// A key pressed (not released) in raw input.
+bool isKeyPress(LPARAM rawInput) {
+  RAWINPUT input{};
+  UINT size = sizeof input;
+  const UINT read = ::GetRawInputData(reinterpret_cast<HRAWINPUT>(rawInput), RID_INPUT, &input, &size,
+                                      sizeof(RAWINPUTHEADER));
+  return read != static_cast<UINT>(-1) && read >= sizeof(RAWINPUTHEADER) && input.header.dwType == RIM_TYPEKEYBOARD &&
+         (input.data.keyboard.Flags & RI_KEY_BREAK) == 0;
+}
+
 bool sameRect(const ScreenRect& a, const ScreenRect& b) {
   return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
 }
@@ -134,6 +152,7 @@ void Saver::Show(HWND frontWindow) {
   // report sets it.
   pointerKnown_ = ::GetCursorPos(&pointerStart_) != FALSE;
   inputSeen_ = lastInputTime();
+  if (input_ == SaverInput::AnyInputEnds) keyboardsHeard_ = hearKeyboards(primaryWindow());
   // The primary's window last, so it is the active one.
   for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) ::ShowWindow((*it)->window, SW_SHOW);
   // NOTE: the foreground lock can leave a new window behind the program the
@@ -226,6 +245,8 @@ void Saver::end() {
 
 void Saver::releaseAll() {
   if (primaryWindow() != nullptr) ::KillTimer(primaryWindow(), kFrameTimerId);
+  if (keyboardsHeard_) hearKeyboards(nullptr);
+  keyboardsHeard_ = false;
   if (displayNotice_ != nullptr) ::UnregisterPowerSettingNotification(displayNotice_);
   displayNotice_ = nullptr;
   for (const auto& w : windows_) ReleaseSurface(w->window, w->dc, w->rc);
@@ -243,15 +264,25 @@ void Saver::pointerMovedTo(POINT at) {
   if (!pointerKnown_) {
     pointerKnown_ = true;
     pointerStart_ = at;
-  } else if (PointerStrayed(at.x - pointerStart_.x, at.y - pointerStart_.y)) {
+  } else if (EndsSaver(UserInput::PointerMove, at.x - pointerStart_.x, at.y - pointerStart_.y)) {
     return end();
   }
-  // Jitter these windows saw is not input another program got.
+  // Jitter these windows saw is not input another program got. A key that
+  // went there in the same tick, before or after the jitter, is heard as raw
+  // input and ends the saver by itself.
+  // NOTE: the move's own time (GetMessageTime) cannot mark what to absorb:
+  // Wine stamps the moves it makes up when windows change a millisecond
+  // before the last input time they set, and a key just before the move
+  // leaves no time of its own to compare.
   inputSeen_ = lastInputTime();
 }
 
 LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const bool anyInputEnds = input_ == SaverInput::AnyInputEnds;
+  // Full screen, the inputs the core says end a saver do.
+  const auto endOn = [this, anyInputEnds](UserInput input) {
+    if (anyInputEnds && EndsSaver(input)) end();
+  };
   switch (message) {
     case WM_TIMER:
       if (wParam != kFrameTimerId) break;
@@ -265,9 +296,17 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (wParam == VK_ESCAPE || anyInputEnds) end();
+      if (wParam == VK_ESCAPE) {
+        end();
+      } else {
+        endOn(UserInput::Key);
+      }
       if (message == WM_KEYDOWN) return 0;
       break;  // the system still gets Alt+F4 and the menu keys
+    case WM_INPUT:
+      // A key, wherever it went.
+      if (isKeyPress(lParam)) endOn(UserInput::Key);
+      break;  // the system frees the input
     case WM_MOUSEMOVE:
       if (anyInputEnds) {
         POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -279,8 +318,12 @@ LRESULT Saver::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
-      if (anyInputEnds) end();
+      endOn(UserInput::Button);
       return message == WM_XBUTTONDOWN ? TRUE : 0;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+      endOn(UserInput::Wheel);
+      return 0;
     case WM_ACTIVATEAPP:
       // Another program took the desktop: the saver is no longer what the
       // user sees.

@@ -19,8 +19,9 @@ constexpr UINT_PTR kFrameTimerId = 1;  // WM_TIMER id, on the primary monitor's 
 // The colour key handed with every opacity; its high byte makes it no RGB
 // colour, so in practice no pixel matches it.
 constexpr COLORREF kSaverColorKey = 0x1FFFFFFF;
-// Full-screen mode ends on any key, click or pointer movement (also one that
-// reaches another program), and when another program takes the activation;
+// Full-screen mode ends on the inputs the core's EndsSaver names: any key,
+// click, wheel or pointer movement (also a key that reaches another
+// program), and when another program takes the activation;
 // behind the settings dialog only Esc ends it, as the user works the dialog
 // and "Our site".
 enum class SaverInput { AnyInputEnds, EscapeOnly };
@@ -84,6 +85,7 @@ class Saver {
   bool pointerKnown_ = false;
   POINT pointerStart_{};
   DWORD inputSeen_ = 0;  // GetLastInputInfo at the start or the last pointer jitter
+  bool keyboardsHeard_ = false;  // raw keyboard input registered
   bool displayOff_ = false;
   HPOWERNOTIFY displayNotice_ = nullptr;
   DWORD monitorsCheckedAt_ = 0;  // GetTickCount

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/options.h"
+#include "posix/process.h"
 #include "x11/x_errors.h"
 
 namespace {
@@ -26,7 +28,7 @@ Window hostWindow(Display* display, const Options& options) {
   const char* fromHost = std::getenv("XSCREENSAVER_WINDOW");
   if (fromHost != nullptr && *fromHost != '\0') {
     const auto id = ParseWindowId(fromHost);
-    if (!id || *id == 0) ExitWithLine(WindowIdError("XSCREENSAVER_WINDOW", fromHost));
+    if (!id || *id == 0) Fail(WindowIdError("XSCREENSAVER_WINDOW", fromHost));
     return *id;
   }
   return DefaultRootWindow(display);
@@ -38,10 +40,10 @@ XVisualInfo* visualOfWindow(Display* display, Window window, XWindowAttributes& 
   {
     XErrorTrap trap(display);
     const Status ok = XGetWindowAttributes(display, window, &attributes);
-    if (trap.error() != 0 || ok == 0) ExitWithLine("window " + hex(window) + " does not exist");
+    if (trap.error() != 0 || ok == 0) Fail("window " + hex(window) + " does not exist");
   }
   if (attributes.c_class == InputOnly)
-    ExitWithLine("window " + hex(window) + " is input-only: nothing can be drawn in it");
+    Fail("window " + hex(window) + " is input-only: nothing can be drawn in it");
   XVisualInfo wanted{};
   wanted.visualid = XVisualIDFromVisual(attributes.visual);
   int found = 0;
@@ -49,7 +51,7 @@ XVisualInfo* visualOfWindow(Display* display, Window window, XWindowAttributes& 
   int useGl = 0, rgba = 0;
   if (info == nullptr || glXGetConfig(display, info, GLX_USE_GL, &useGl) != 0 || !useGl ||
       glXGetConfig(display, info, GLX_RGBA, &rgba) != 0 || !rgba)
-    ExitWithLine("window " + hex(window) + " has no OpenGL (GLX RGBA) visual");
+    Fail("window " + hex(window) + " has no OpenGL (GLX RGBA) visual");
   return info;
 }
 
@@ -61,7 +63,7 @@ XVisualInfo* chooseOwnVisual(Display* display) {
   int without[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1, None};
   info = glXChooseVisual(display, DefaultScreen(display), without);
   if (info == nullptr)
-    ExitWithLine("no double-buffered RGBA GLX visual on display " + Quoted(DisplayString(display)));
+    Fail("no double-buffered RGBA GLX visual on display " + Quoted(DisplayString(display)));
   return info;
 }
 
@@ -90,23 +92,18 @@ void makeOwnWindow(GlxSurface& s, XVisualInfo* visual) {
 
 }  // namespace
 
-void ExitWithLine(const std::string& line) {
-  std::fprintf(stderr, "flindra: %s\n", line.c_str());
-  std::exit(1);
-}
-
 void EndWithHostWindow() { std::exit(0); }
 
 GlxSurface OpenGlxSurface(const Options& options) {
   GlxSurface s;
   const char* name = options.display.empty() ? std::getenv("DISPLAY") : options.display.c_str();
-  if (name == nullptr || *name == '\0') ExitWithLine("no display: DISPLAY is not set");
+  if (name == nullptr || *name == '\0') Fail("no display: DISPLAY is not set");
   s.display = XOpenDisplay(name);
-  if (s.display == nullptr) ExitWithLine("cannot open display " + Quoted(name));
+  if (s.display == nullptr) Fail("cannot open display " + Quoted(name));
   InstallXErrorHandlers();
   int errorBase = 0, eventBase = 0;
   if (!glXQueryExtension(s.display, &errorBase, &eventBase))
-    ExitWithLine("display " + Quoted(name) + " has no GLX (OpenGL) extension");
+    Fail("display " + Quoted(name) + " has no GLX (OpenGL) extension");
 
   XVisualInfo* visual = nullptr;
   if (options.target == DrawTarget::OwnWindow) {
@@ -140,12 +137,12 @@ GlxSurface OpenGlxSurface(const Options& options) {
   s.doubleBuffered = doubleBuffer != 0;
   s.context = glXCreateContext(s.display, visual, nullptr, True);
   XFree(visual);
-  if (s.context == nullptr) ExitWithLine("cannot create an OpenGL context");
+  if (s.context == nullptr) Fail("cannot create an OpenGL context");
   if (s.own) XMapWindow(s.display, s.window);
   XErrorTrap trap(s.display);
   if (!glXMakeCurrent(s.display, s.window, s.context) || trap.error() != 0) {
     if (!s.own && !WindowExists(s)) EndWithHostWindow();
-    ExitWithLine("cannot draw into window " + hex(s.window));
+    Fail("cannot draw into window " + hex(s.window));
   }
   return s;
 }

@@ -26,9 +26,6 @@ struct GlxSurface {
   Atom opacity = None;
 };
 
-// Ends the program: "flindra: " and the line on standard error, exit code 1.
-[[noreturn]] void ExitWithLine(const std::string& line);
-
 // Ends the program with 0: the host's window, once taken, went away, which
 // is how a host ends its saver.
 [[noreturn]] void EndWithHostWindow();

@@ -5,29 +5,24 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <time.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/beat.h"
 #include "core/dim_frame.h"
 #include "core/fade.h"
 #include "core/flakes.h"
-#include "core/fpu.h"
+#include "core/frame_rate.h"
+#include "core/frame_rate_text.h"
 #include "core/gl.h"
 #include "core/scene.h"
-#include "x11/fps_overlay.h"
+#include "posix/process.h"
+#include "posix/program_main.h"
+#include "posix/wait.h"
 #include "x11/glx_surface.h"
 #include "x11/options.h"
 #include "x11/x_errors.h"
@@ -37,47 +32,6 @@
 #endif
 
 namespace {
-
-// ---- Signals: the handler only notes which and writes a byte the frame wait
-// polls for. ------------------------------------------------------------------
-
-int signalPipe[2] = {-1, -1};
-volatile sig_atomic_t stopSignal = 0;
-
-extern "C" void onSignal(int sig) {
-  stopSignal = sig;
-  const int saved = errno;
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
-  errno = saved;
-}
-
-bool installSignalPipe() {
-  if (pipe(signalPipe) != 0) return false;
-  for (const int fd : signalPipe) {
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
-  }
-  struct sigaction action {};
-  action.sa_handler = onSignal;
-  sigemptyset(&action.sa_mask);
-  return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
-}
-
-// Ends the process by the signal that asked for it, so the parent sees that
-// end and not an exit code.
-[[noreturn]] void endBySignal(int sig) {
-  std::fflush(nullptr);
-  signal(sig, SIG_DFL);
-  raise(sig);
-  _exit(128 + sig);  // not reached: the default action ends the process
-}
-
-double secondsNow() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 // One flake field and the part of the window it covers.
 struct FieldView {
@@ -154,31 +108,17 @@ bool windowWentAway(GlxSurface& s) {
   XErrorEvent error{};
   if (!TakeUnexpectedXError(error)) return false;
   if (error.resourceid == s.window && !WindowExists(s)) return true;
-  ExitWithLine(XErrorLine(s.display, error));
-}
-
-// Waits for the X connection, a signal or the deadline.
-void waitUntil(const GlxSurface& s, double deadline) {
-  pollfd fds[2] = {{ConnectionNumber(s.display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
-  const double left = deadline - secondsNow();
-  timespec timeout{};
-  if (left > 0) {
-    timeout.tv_sec = static_cast<time_t>(left);
-    timeout.tv_nsec = static_cast<long>((left - static_cast<double>(timeout.tv_sec)) * 1e9);
-  }
-  ppoll(fds, 2, &timeout, nullptr);
+  Fail(XErrorLine(s.display, error));
 }
 
 int run(const Options& options) {
-  if (!installSignalPipe()) ExitWithLine("cannot install the signal handlers");
+  if (!InstallSignalHandlers()) Fail("cannot install the signal handlers");
   GlxSurface s = OpenGlxSurface(options);
   const bool reportFirstFrame = std::getenv("FLINDRA_REPORT_FIRST_FRAME") != nullptr;
-  FpsOverlay fps;
-  if (options.fps && !fps.open(s.display)) std::fprintf(stderr, "flindra: no X font for the frame rate\n");
+  FrameRate frameRate;
 
   std::vector<FieldView> views;
   fitViews(views, FieldAreas(s), options.settings);
-  auto vertices = std::make_unique<FlakeVertices>();
   SetupScene(s.width, s.height, s.width, s.height);
   FadeIn fade;
   int opacityShown = -1;  // none set yet
@@ -186,15 +126,15 @@ int run(const Options& options) {
   bool first = true, windowGone = false;
   for (;;) {
     bool resized = false;
-    if (stopSignal != 0 || !handleEvents(s, resized, windowGone)) break;
+    if (StopSignal() != 0 || !handleEvents(s, resized, windowGone)) break;
     if (windowWentAway(s)) {
       windowGone = true;
       break;
     }
     if (resized) fitViews(views, FieldAreas(s), options.settings);
-    const double now = secondsNow();
-    if (!beat.due(now * 1000)) {
-      waitUntil(s, now + beat.msUntilDue(now * 1000) / 1000);
+    const double now = MsNow();
+    if (!beat.due(now)) {
+      WaitForInput(ConnectionNumber(s.display), beat.msUntilDue(now));
       continue;
     }
     // A window of our own fades in through its opacity; a host's window has
@@ -215,14 +155,14 @@ int run(const Options& options) {
       SetupProjection(a.width, a.height, a.width, a.height);
       glViewport(a.left, bottom, a.width, a.height);
       glScissor(a.left, bottom, a.width, a.height);
-      DrawFrameWithArrays(*view.field, options.settings, *vertices);
+      DrawFrame(*view.field, options.settings);
       if (!s.own) DimFrame(opacity);
     }
     glDisable(GL_SCISSOR_TEST);
     if (options.fps) {
-      fps.countFrame(now);
+      frameRate.countFrame(now / 1000);
       const ScreenRect& a = views.front().area;  // the primary monitor
-      fps.draw(a.left, s.height - a.top - a.height, a.width, a.height);
+      DrawFrameRateText(frameRate.text(), a.left, s.height - a.top - a.height, a.width, a.height);
     }
     PresentFrame(s);
     if (first && reportFirstFrame) {
@@ -232,34 +172,15 @@ int run(const Options& options) {
     first = false;
   }
   // The window already gone: nothing of ours to clean up on the server.
-  if (!windowGone) {
-    fps.close(s.display);
-    CloseGlxSurface(s);
-  }
-  if (stopSignal != 0) endBySignal(stopSignal);
+  if (!windowGone) CloseGlxSurface(s);
+  if (StopSignal() != 0) EndBySignal(StopSignal());
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  MaskFloatingPointExceptions();
-  std::vector<std::string_view> args;
-  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-  const ParsedOptions parsed = ParseOptions(args);
-  if (!parsed.error.empty()) {
-    std::fprintf(stderr, "%s\n", parsed.error.c_str());
-    return 1;
-  }
-  switch (parsed.options.action) {
-    case OptionsAction::Help:
-      std::fputs(HelpText().c_str(), stdout);
-      return 0;
-    case OptionsAction::Version:
-      std::printf("flindra %s\n", FLINDRA_VERSION);
-      return 0;
-    case OptionsAction::Run:
-      break;
-  }
+  const ParsedOptions parsed = ParseOptions(StartProgram("flindra", argc, argv));
+  if (const auto code = AnswerCommandLine(parsed.options, parsed.error, HelpText, FLINDRA_VERSION)) return *code;
   return run(parsed.options);
 }

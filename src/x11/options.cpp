@@ -1,6 +1,7 @@
 #include "x11/options.h"
 
 #include "core/numbers.h"
+#include "core/options.h"
 
 #ifndef FLINDRA_HOME_PAGE
 #error "FLINDRA_HOME_PAGE comes from the build (the top CMakeLists.txt)"
@@ -37,97 +38,49 @@ std::string WindowIdError(std::string_view source, std::string_view text) {
 }
 
 ParsedOptions ParseOptions(const std::vector<std::string_view>& args) {
+  static const std::vector<OwnOption> kOwn{{"root", false}, {"window", false}, {"window-id", true}, {"display", true}};
   ParsedOptions parsed;
   Options& o = parsed.options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    const std::string_view name = OptionNameOf(arg);
-
-    // The next argument, the option's value; none at the end.
-    const auto value = [&]() -> std::optional<std::string_view> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    const auto fail = [&](const std::string& text) {
-      parsed.error = "flindra: " + text;
-      return parsed;
-    };
-    const auto missing = [&]() { return fail("-" + std::string(name) + " needs a value"); };
-
-    // The last of -root, -window and -window-id says where to draw.
-    if (name == "root") {
-      o.target = DrawTarget::Root;
-      o.windowId = 0;
-    } else if (name == "window") {
-      o.target = DrawTarget::OwnWindow;
-      o.windowId = 0;
-    } else if (name == "window-id") {
-      const auto text = value();
-      if (!text) return missing();
-      const auto id = ParseWindowId(*text);
-      if (!id || *id == 0) return fail(WindowIdError("-window-id", *text));
-      o.target = DrawTarget::GivenWindow;
-      o.windowId = *id;
-    } else if (name == "delay") {
-      const auto text = value();
-      if (!text) return missing();
-      const std::string complaint = SetDelayFromText(o.delayUs, *text);
-      if (!complaint.empty()) return fail("-delay " + complaint);
-    } else if (name == "display") {
-      const auto text = value();
-      if (!text) return missing();
-      o.display = std::string(*text);
-    } else if (name == "fps") {
-      o.fps = true;
-    } else if (name == "help" || name == "h") {
-      o.action = OptionsAction::Help;
-      return parsed;
-    } else if (name == "version") {
-      o.action = OptionsAction::Version;
-      return parsed;
-    } else {
-      const SettingInfo* setting = SettingForOption(name);
-      if (setting == nullptr) return fail("unknown option " + Quoted(arg) + " (try -help)");
-      const auto text = value();
-      if (!text) return missing();
-      const std::string complaint = SetSettingFromText(o.settings, *setting, *text);
-      if (!complaint.empty()) return fail("-" + std::string(name) + " " + complaint);
+  // The last of -root, -window and -window-id says where to draw.
+  const auto set = [&o](std::string_view name, std::string_view value) -> std::string {
+    if (name == "display") {
+      o.display = std::string(value);
+      return std::string();
     }
-  }
+    DrawTarget target = name == "root" ? DrawTarget::Root : DrawTarget::OwnWindow;
+    std::uint32_t id = 0;
+    if (name == "window-id") {
+      const auto given = ParseWindowId(value);
+      if (!given || *given == 0) return WindowIdError("-window-id", value);
+      target = DrawTarget::GivenWindow;
+      id = *given;
+    }
+    o.target = target;
+    o.windowId = id;
+    return std::string();
+  };
+  parsed.error = ReadProgramOptions("flindra", args, o, kOwn, set);
   return parsed;
 }
 
 std::string HelpText() {
-  std::string text =
-      "Usage: flindra [options]\n"
-      "Six-armed crystal flakes falling through space, for XScreenSaver and other\n"
-      "X11 hosts.\n"
-      "\n"
-      "Where it draws:\n"
-      "  -window             a window of its own, 1280 x 720 (the default); Esc or q\n"
-      "                      closes it\n"
-      "  -root               the window in $XSCREENSAVER_WINDOW, else the root window,\n"
-      "                      with a flake field on each monitor\n"
-      "  -window-id ID       a window someone else made (decimal or 0x-hex)\n"
-      "  -display NAME       the X display (default $DISPLAY)\n"
-      "\n"
-      "How it runs:\n"
-      "  -delay USEC         microseconds between frames, 0 to " +
-      std::to_string(kMaxDelayUs) + "\n                      (default " + std::to_string(kDefaultDelayUs) +
-      ")\n"
-      "  -fps                show the frame rate in the bottom-left corner\n"
-      "\n"
-      "How it looks:\n";
-  text += SettingsHelp();
-  text +=
-      "\n"
-      "  -help               this text\n"
-      "  -version            the version\n"
-      "\n"
-      "Every option may also be written with two dashes. In a window of its own\n"
-      "-bright is the window's opacity once faded in, which a compositor shows; in a\n"
-      "window a host owns (-root, -window-id) the flakes are drawn that much dimmer.\n";
-  return text;
+  return "Usage: flindra [options]\n"
+         "Six-armed crystal flakes falling through space, for XScreenSaver and other\n"
+         "X11 hosts.\n"
+         "\n"
+         "Where it draws:\n"
+         "  -window             a window of its own, 1280 x 720 (the default); Esc or q\n"
+         "                      closes it\n"
+         "  -root               the window in $XSCREENSAVER_WINDOW, else the root window,\n"
+         "                      with a flake field on each monitor\n"
+         "  -window-id ID       a window someone else made (decimal or 0x-hex)\n"
+         "  -display NAME       the X display (default $DISPLAY)\n"
+         "\n" +
+         ProgramOptionsHelp() +
+         "\n"
+         "Every option may also be written with two dashes. In a window of its own\n"
+         "-bright is the window's opacity once faded in, which a compositor shows; in a\n"
+         "window a host owns (-root, -window-id) the flakes are drawn that much dimmer.\n";
 }
 
 std::string ConfigXml() {

@@ -1,5 +1,6 @@
-// The X11 program's command line: where to draw, how often, and the
-// settings' options from the core. Standard C++ only, so it fuzzes alone.
+// The X11 program's command line: where to draw, beside the options every
+// program shares (core/program_options). Standard C++ only, so it fuzzes
+// alone.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/beat.h"
-#include "core/options.h"
-#include "core/settings.h"
+#include "core/program_options.h"
 
 enum class DrawTarget {
   OwnWindow,    // -window: a window of its own (the default)
@@ -18,17 +17,10 @@ enum class DrawTarget {
   GivenWindow,  // -window-id ID: a window someone else made
 };
 
-enum class OptionsAction { Run, Help, Version };
-
-
-struct Options {
-  OptionsAction action = OptionsAction::Run;
+struct Options : ProgramOptions {
   DrawTarget target = DrawTarget::OwnWindow;
   std::uint32_t windowId = 0;  // the X window id of GivenWindow
-  long delayUs = kDefaultDelayUs;
-  bool fps = false;      // the frame rate drawn in a corner
-  std::string display;  // -display NAME; empty: $DISPLAY
-  Settings settings = DefaultSettings();
+  std::string display;         // -display NAME; empty: $DISPLAY
 };
 
 // A parse: the options, or one line for standard error ("flindra: ...",
@@ -38,8 +30,7 @@ struct ParsedOptions {
   std::string error;
 };
 
-// Reads the arguments after the program name. Each option may be spelled
-// with one dash or two; a later option overrides an earlier one.
+// Reads the arguments after the program name.
 ParsedOptions ParseOptions(const std::vector<std::string_view>& args);
 
 // A window id: decimal or 0x-hexadecimal digits, nothing else, fitting 32
@@ -50,7 +41,7 @@ std::optional<std::uint32_t> ParseWindowId(std::string_view text);
 // came from (an option or a variable), the text quoted on one line.
 std::string WindowIdError(std::string_view source, std::string_view text);
 
-// What -help prints, built from the settings table.
+// What -help prints.
 std::string HelpText();
 
 // The XScreenSaver config file (flindra.xml), built from the settings table.

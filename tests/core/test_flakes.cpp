@@ -156,19 +156,19 @@ TEST_F(FlakeModel, FlakesFallAndOnlyTheVisibleOnesMove) {
   setSettings(3, 3, 1, 5);
   double before[kFlakeCount];
   std::memcpy(before, f.Height, sizeof before);
-  StepAndDrawFlakes(f, s);
+  DrawFlakes(f, s, StepFlakes(f, s));
   for (int i = 0; i <= 10; ++i) EXPECT_DOUBLE_EQ(f.Height[i], before[i] - 3 * 0.005);
   for (int i = 11; i < kFlakeCount; ++i) EXPECT_EQ(f.Height[i], before[i]) << i;
 
   s.FlakeCount = 0;
-  StepAndDrawFlakes(f, s);
+  DrawFlakes(f, s, StepFlakes(f, s));
   EXPECT_DOUBLE_EQ(f.Height[0], before[0] - 2 * (3 * 0.005));
   EXPECT_DOUBLE_EQ(f.Height[1], before[1] - 3 * 0.005);
 
   // Negative: nothing falls, but the sway still advances.
   s.FlakeCount = -1;
   const double angle = f.SwayAngle;
-  StepAndDrawFlakes(f, s);
+  DrawFlakes(f, s, StepFlakes(f, s));
   EXPECT_DOUBLE_EQ(f.Height[0], before[0] - 2 * (3 * 0.005));
   EXPECT_DOUBLE_EQ(f.SwayAngle, angle + 0.5);
 }
@@ -176,9 +176,9 @@ TEST_F(FlakeModel, FlakesFallAndOnlyTheVisibleOnesMove) {
 TEST_F(FlakeModel, RebirthOnlyStrictlyBelowTheLimit) {
   setSettings(200, 3, 0, 5);  // flake 0 alone, falling 1.0 a frame
   f.Height[0] = -2.0;
-  StepAndDrawFlakes(f, s);
+  DrawFlakes(f, s, StepFlakes(f, s));
   EXPECT_EQ(f.Height[0], -3.0);  // exactly at the limit: kept
-  StepAndDrawFlakes(f, s);
+  DrawFlakes(f, s, StepFlakes(f, s));
   EXPECT_GE(f.Height[0], 2.5);   // below it: born again high up, without this frame's fall
   EXPECT_LE(f.Height[0], 10.49 + 1e-12);
 }
@@ -186,14 +186,14 @@ TEST_F(FlakeModel, RebirthOnlyStrictlyBelowTheLimit) {
 TEST_F(FlakeModel, RisingFlakesAreNeverReborn) {
   setSettings(-10, 3, 10, 5);
   const double start = f.Height[5];
-  for (int frame = 0; frame < 1000; ++frame) StepAndDrawFlakes(f, s);
+  for (int frame = 0; frame < 1000; ++frame) DrawFlakes(f, s, StepFlakes(f, s));
   EXPECT_NEAR(f.Height[5], start + 1000 * 0.05, 1e-6);
 }
 
 TEST_F(FlakeModel, SwayTurnsAtZeroAndBetween500And2000) {
   s.FlakeCount = -1;  // the sway alone: no flake work
   f.SwayStep = 0;  // the full-screen start with Fast 0
-  StepAndDrawFlakes(f, s);
+  DrawFlakes(f, s, StepFlakes(f, s));
   EXPECT_EQ(f.SwayAngle, 0.0);
   EXPECT_EQ(f.SwayStep, 0.5);
 
@@ -203,7 +203,7 @@ TEST_F(FlakeModel, SwayTurnsAtZeroAndBetween500And2000) {
   int upTurns = 0;
   for (int frame = 0; frame < 40000; ++frame) {
     const double before = f.SwayStep;
-    StepAndDrawFlakes(f, s);
+    DrawFlakes(f, s, StepFlakes(f, s));
     if (f.SwayAngle < 499.5 && before > 0) {
       ASSERT_GT(f.SwayStep, 0) << "below 500 an upward swing never turns: " << f.SwayAngle;
     }
@@ -223,7 +223,7 @@ TEST_F(FlakeModel, SwayTurnsAtZeroAndBetween500And2000) {
   // From 1999 on the turn is certain.
   f.SwayAngle = 1999;
   f.SwayStep = 0.5;
-  StepAndDrawFlakes(f, s);
+  DrawFlakes(f, s, StepFlakes(f, s));
   EXPECT_EQ(f.SwayStep, -0.5);
 }
 

@@ -1,7 +1,8 @@
 // The installer's cancelling of pending deletes and renames, against the real
-// registry of the Wine prefix it runs in (make test-release's own): each case
-// seeds PendingFileRenameOperations or PendingFileRenameOperations2, cancels
-// the install's three paths and reads the value's bytes back.
+// registry and files of the Wine prefix it runs in (make test-release's
+// own): each case seeds PendingFileRenameOperations or
+// PendingFileRenameOperations2, cancels the install's three paths and reads
+// the value's bytes back.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "setup_plugin/pending_registry.h"
+#include "setup_plugin/same_file.h"
 
 namespace {
 
@@ -115,6 +117,7 @@ class PendingRenames : public ::testing::Test {
     ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key_),
               ERROR_SUCCESS);
     for (const wchar_t* name : kValueNames) saved_.push_back(read(key_, name));
+    for (const wchar_t* name : kValueNames) ::RegDeleteValueW(key_, name);
   }
   void TearDown() override {
     for (std::size_t i = 0; i < saved_.size(); ++i) write(key_, kValueNames[i], saved_[i]);
@@ -141,6 +144,83 @@ TEST_F(PendingRenames, OursGoTheirsStayByteForByte) {
       EXPECT_FALSE(read(key_, other).has_value()) << "the other value appeared";
     }
   }
+}
+
+// The install's paths in a folder with a long name, its uninstaller there,
+// and their short (8.3) spellings, as a caller of the uninstaller may give
+// them with _?=.
+class SpeltOtherwise : public PendingRenames {
+ protected:
+  void SetUp() override {
+    PendingRenames::SetUp();
+    wchar_t temp[MAX_PATH] = L"";
+    ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
+    folder_ = std::wstring(temp) + L"Flindra spelling test";
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    const HANDLE file = ::CreateFileW(uninstaller().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    ::CloseHandle(file);
+  }
+  void TearDown() override {
+    ::DeleteFileW(uninstaller().c_str());
+    ::RemoveDirectoryW(folder_.c_str());
+    PendingRenames::TearDown();
+  }
+  std::wstring uninstaller() const { return folder_ + L"\\uninstall.exe"; }
+  static std::wstring shortOf(const std::wstring& path) {
+    wchar_t spelt[MAX_PATH] = L"";
+    const DWORD length = ::GetShortPathNameW(path.c_str(), spelt, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? spelt : path;
+  }
+  std::wstring folder_;
+};
+
+TEST_F(SpeltOtherwise, PathsNameTheSameFileInAnySpelling) {
+  const std::wstring shortFolder = shortOf(folder_);
+  ASSERT_NE(shortFolder, folder_) << "the folder has a short name";
+  const struct {
+    std::wstring a, b;
+    bool same;
+  } cases[] = {
+      {shortOf(uninstaller()), uninstaller(), true},
+      {shortFolder + L"\\", folder_, true},
+      {shortFolder + L"\\README.txt", folder_ + L"\\readme.TXT", true},  // not there (any more)
+      {shortFolder + L"\\README.txt", folder_ + L"\\LICENSE.txt", false},
+      {folder_ + L"2", folder_, false},
+      {L"uninstall.exe", L"uninstall.exe", false},  // relative: never taken for ours
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.a.begin(), c.a.end()) + " / " + std::string(c.b.begin(), c.b.end()));
+    EXPECT_EQ(setup::SameFile(c.a, c.b), c.same);
+  }
+}
+
+TEST_F(SpeltOtherwise, OursGoInTheirShortSpelling) {
+  const std::wstring shortFolder = shortOf(folder_);
+  const std::wstring kept = L"\\??\\" + shortFolder + L"\\other.tmp";
+  write(key_, kValueNames[0],
+        Stored{REG_MULTI_SZ, list({L"\\??\\" + shortOf(uninstaller()), L"", kOther, L"", L"*1\\??\\" + shortFolder,
+                                   L"", kept, L""})});
+  setup::CancelPendingRemovals({L"C:\\windows\\system32\\flindra.scr", uninstaller(), folder_});
+  const std::optional<Stored> left = read(key_, kValueNames[0]);
+  ASSERT_TRUE(left.has_value());
+  EXPECT_EQ(left->bytes, list({kOther, L"", kept, L""}));
+}
+
+// Another program that read the value before the install's write and writes
+// after it brings the install's pair back beside its own: the value is read
+// again, and only the install's pair goes.
+TEST_F(PendingRenames, APairWrittenAfterOursFromAnOlderReadStays) {
+  const std::wstring late = L"\\??\\C:\\other\\late.tmp";
+  write(key_, kValueNames[0], Stored{REG_MULTI_SZ, list({kOther, L"", kSaver, L""})});
+  int writes = 0;
+  setup::CancelPendingRemovals(kOurPaths, [&](HKEY key, const wchar_t* name) {
+    if (++writes == 1) write(key, name, Stored{REG_MULTI_SZ, list({kOther, L"", kSaver, L"", late, L""})});
+  });
+  EXPECT_EQ(writes, 2);
+  const std::optional<Stored> left = read(key_, kValueNames[0]);
+  ASSERT_TRUE(left.has_value());
+  EXPECT_EQ(left->bytes, list({kOther, L"", late, L""}));
 }
 
 }  // namespace

@@ -323,6 +323,14 @@ void sendMouseClick() {
   ::SendInput(2, input, sizeof input[0]);
 }
 
+void sendWheel(DWORD direction) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.mouseData = WHEEL_DELTA;
+  input.mi.dwFlags = direction;
+  ::SendInput(1, &input, sizeof input);
+}
+
 PIXELFORMATDESCRIPTOR pixelFormatAskedFor(SurfaceVariant variant) {
   const HDC screen = ::GetDC(nullptr);
   const auto bits = static_cast<BYTE>(::GetDeviceCaps(screen, BITSPIXEL) & 0xFF);

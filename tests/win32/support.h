@@ -135,6 +135,8 @@ void sendMouseMoveTo(int x, int y);
 // Moves the pointer and waits until the system reports it there.
 bool placePointer(int x, int y);
 void sendMouseClick();
+// One notch of the wheel: MOUSEEVENTF_WHEEL, or MOUSEEVENTF_HWHEEL to the side.
+void sendWheel(DWORD direction);
 
 // The pixel format the program asks for, as the documentation gives it: RGBA,
 // double-buffered, on a window; colour bits the screen depth's low 8 bits,

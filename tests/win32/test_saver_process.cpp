@@ -148,7 +148,7 @@ TEST_F(SaverRun, ShiftEscOnTheSaverEndsSettingsModeWithoutSaving) {
   EXPECT_FALSE(screenSaverRunningSystemWide());
 }
 
-TEST_F(SaverRun, RealKeyClickOrPointerMovementEndsTheFullScreenSaver) {
+TEST_F(SaverRun, RealKeyClickWheelOrPointerMovementEndsTheFullScreenSaver) {
   const POINT start{600, 400};
   const struct {
     const char* what;
@@ -157,6 +157,8 @@ TEST_F(SaverRun, RealKeyClickOrPointerMovementEndsTheFullScreenSaver) {
       {"key", [](POINT) { sendKey('A', true), sendKey('A', false); }},
       {"shift", [](POINT) { sendKey(VK_SHIFT, true), sendKey(VK_SHIFT, false); }},
       {"click", [](POINT) { sendMouseClick(); }},
+      {"wheel", [](POINT) { sendWheel(MOUSEEVENTF_WHEEL); }},
+      {"wheel to the side", [](POINT) { sendWheel(MOUSEEVENTF_HWHEEL); }},
       {"pointer", [](POINT at) { sendMouseMoveTo(at.x + 40, at.y + 30); }},
   };
   for (const auto& c : cases) {

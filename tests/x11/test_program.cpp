@@ -16,6 +16,7 @@
 
 #include "support.h"
 #include "core/fade.h"
+#include "core/options.h"
 #include "x11/options.h"
 
 namespace {

@@ -47,10 +47,7 @@ typedef void GLvoid;
 #define glRotatef flindraRotatef
 #define glTranslatef flindraTranslatef
 #define glPointSize flindraPointSize
-#define glBegin flindraBegin
-#define glEnd flindraEnd
 #define glColor3f flindraColor3f
-#define glVertex3f flindraVertex3f
 #define glEnableClientState flindraEnableClientState
 #define glDisableClientState flindraDisableClientState
 #define glVertexPointer flindraVertexPointer
@@ -69,10 +66,7 @@ void flindraPopMatrix();
 void flindraRotatef(GLfloat degrees, GLfloat x, GLfloat y, GLfloat z);
 void flindraTranslatef(GLfloat x, GLfloat y, GLfloat z);
 void flindraPointSize(GLfloat size);
-void flindraBegin(GLenum mode);
-void flindraEnd();
 void flindraColor3f(GLfloat red, GLfloat green, GLfloat blue);
-void flindraVertex3f(GLfloat x, GLfloat y, GLfloat z);
 void flindraEnableClientState(GLenum array);
 void flindraDisableClientState(GLenum array);
 void flindraVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer);

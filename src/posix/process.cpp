@@ -1,4 +1,4 @@
-#include "wayland/process.h"
+#include "posix/process.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,6 +8,8 @@
 #include <cstdlib>
 
 namespace {
+
+const char* programName = "flindra";
 
 // The handler only notes which signal and writes a byte the main loop polls for.
 int signalPipe[2] = {-1, -1};
@@ -22,6 +24,10 @@ extern "C" void onSignal(int sig) {
 }
 
 }  // namespace
+
+void NameProgram(const char* name) { programName = name; }
+
+const char* ProgramName() { return programName; }
 
 bool InstallSignalHandlers() {
   if (pipe(signalPipe) != 0) return false;
@@ -47,6 +53,6 @@ void EndBySignal(int sig) {
 }
 
 void Fail(const std::string& line) {
-  std::fprintf(stderr, "flindra-wayland: %s\n", line.c_str());
+  std::fprintf(stderr, "%s: %s\n", programName, line.c_str());
   std::exit(1);
 }

@@ -1,0 +1,144 @@
+// The floor for flindra-wayland's whole-desk figures: a layer-shell overlay
+// surface on every output, of the buffer flindra-wayland would draw there
+// (the output's whole scale), cleared opaque black with glClear once every
+// 31 ms through the same EGL context, marked opaque from the start, and
+// drawn only when the compositor has asked for the frame, as
+// flindra-wayland is. No options, model, fade or input; SIGTERM ends it.
+// With FLINDRA_REPORT_FIRST_FRAME set it says "first frame" on standard
+// error once every surface has shown one.
+#include <poll.h>
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/beat.h"
+#include "core/gl.h"
+#include "wayland/connection.h"
+#include "wayland/egl_context.h"
+#include "wayland/surface_plan.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+
+namespace {
+
+struct ClearSurface {
+  Output* output = nullptr;
+  wl_surface* surface = nullptr;
+  zwlr_layer_surface_v1* layer = nullptr;
+  int width = 0, height = 0;  // logical pixels, from the compositor
+  FramePacing pacing;
+  EglWindow egl;
+  bool shown = false;
+};
+
+ClearSurface& clearOf(void* data) { return *static_cast<ClearSurface*>(data); }
+
+const zwlr_layer_surface_v1_listener kLayerListener = {
+    [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width, std::uint32_t height) {
+      zwlr_layer_surface_v1_ack_configure(layer, serial);
+      clearOf(data).width = static_cast<int>(width);
+      clearOf(data).height = static_cast<int>(height);
+    },
+    [](void*, zwlr_layer_surface_v1*) { std::exit(1); },
+};
+
+const wl_callback_listener kFrameListener = {
+    [](void* data, wl_callback* callback, std::uint32_t) {
+      wl_callback_destroy(callback);
+      clearOf(data).pacing.answered();
+    },
+};
+
+// Covers the whole output, above everything, as flindra-wayland's surface does.
+void openOn(const Connection& c, ClearSurface& s) {
+  s.surface = wl_compositor_create_surface(c.compositor);
+  s.layer = zwlr_layer_shell_v1_get_layer_surface(c.layerShell, s.surface, s.output->output,
+                                                  ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "wayland_clear");
+  zwlr_layer_surface_v1_add_listener(s.layer, &kLayerListener, &s);
+  const std::uint32_t everyEdge = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                  ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+  zwlr_layer_surface_v1_set_anchor(s.layer, everyEdge);
+  zwlr_layer_surface_v1_set_exclusive_zone(s.layer, -1);
+  wl_surface_commit(s.surface);
+}
+
+// One black frame, handed over with the next frame asked for. False when EGL refuses.
+bool clearFrame(const Connection& c, const EglContext& egl, ClearSurface& s, long beat) {
+  ScaleFacts facts;
+  facts.width = s.width;
+  facts.height = s.height;
+  facts.outputScale = s.output->scale;
+  const BufferPlan plan = PlanBuffer(facts);
+  if (s.egl.window == nullptr) {
+    wl_surface_set_buffer_scale(s.surface, plan.bufferScale);
+    wl_region* opaque = wl_compositor_create_region(c.compositor);
+    wl_region_add(opaque, 0, 0, s.width, s.height);
+    wl_surface_set_opaque_region(s.surface, opaque);
+    wl_region_destroy(opaque);
+  }
+  if (!MakeWindowCurrent(egl, s.surface, plan.width, plan.height, s.egl)) return false;
+  glViewport(0, 0, plan.width, plan.height);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  wl_callback_add_listener(wl_surface_frame(s.surface), &kFrameListener, &s);
+  s.pacing.drawn(beat);
+  return eglSwapBuffers(egl.display, s.egl.surface) == EGL_TRUE;
+}
+
+double msNow() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+}
+
+[[noreturn]] void fail(const std::string& why) {
+  std::fprintf(stderr, "wayland_clear: %s\n", why.c_str());
+  std::exit(1);
+}
+
+}  // namespace
+
+int main() {
+  Connection c;
+  if (!OpenConnection(c)) fail("cannot connect to a Wayland compositor");
+  if (c.compositor == nullptr || c.layerShell == nullptr) fail("the compositor offers no layer shell");
+  EglContext egl;
+  std::string why;
+  if (!OpenEglContext(c.display, egl, why)) fail(why);
+  std::vector<std::unique_ptr<ClearSurface>> surfaces;
+  for (const auto& o : c.outputs) {
+    if (!o->announced) continue;
+    surfaces.push_back(std::make_unique<ClearSurface>());
+    surfaces.back()->output = o.get();
+    openOn(c, *surfaces.back());
+  }
+  if (surfaces.empty()) fail("no output");
+
+  bool report = std::getenv("FLINDRA_REPORT_FIRST_FRAME") != nullptr;
+  Beat beat;
+  long beats = 0;
+  for (;;) {
+    if (beat.due(msNow())) {
+      ++beats;
+      bool allShown = true;
+      for (const auto& s : surfaces) {
+        if (s->width > 0 && s->pacing.due(beats)) {
+          if (!clearFrame(c, egl, *s, beats)) fail("EGL refused to draw");
+          s->shown = true;
+        }
+        allShown = allShown && s->shown;
+      }
+      if (report && allShown) {
+        std::fprintf(stderr, "wayland_clear: first frame\n");
+        report = false;
+      }
+    }
+    if (wl_display_dispatch_pending(c.display) < 0 || wl_display_flush(c.display) < 0) fail("the compositor went away");
+    pollfd fd = {wl_display_get_fd(c.display), POLLIN, 0};
+    const int ms = static_cast<int>(beat.msUntilDue(msNow())) + 1;
+    if (poll(&fd, 1, ms) > 0 && wl_display_dispatch(c.display) < 0) fail("the compositor went away");
+  }
+}

@@ -1,0 +1,56 @@
+#include "wayland/idle_watch.h"
+
+#include "ext-idle-notify-v1-client-protocol.h"
+#include "kde-idle-client-protocol.h"
+#include "wayland/gnome_idle.h"
+
+namespace {
+
+IdleWatch& watchOf(void* data) { return *static_cast<IdleWatch*>(data); }
+
+const ext_idle_notification_v1_listener kNotificationListener = {
+    [](void* data, ext_idle_notification_v1*) { watchOf(data).idle = true; },
+    [](void* data, ext_idle_notification_v1*) { watchOf(data).idle = false; },
+};
+
+const org_kde_kwin_idle_timeout_listener kKdeTimeoutListener = {
+    [](void* data, org_kde_kwin_idle_timeout*) { watchOf(data).idle = true; },
+    [](void* data, org_kde_kwin_idle_timeout*) { watchOf(data).idle = false; },
+};
+
+}  // namespace
+
+bool WatchIdle(const Connection& c, IdleWatch& watch, unsigned seconds) {
+  const std::uint32_t ms = seconds * 1000;
+  if (c.idleNotifier != nullptr && c.seat != nullptr) {
+    watch.notification = ext_idle_notifier_v1_get_idle_notification(c.idleNotifier, ms, c.seat);
+    ext_idle_notification_v1_add_listener(watch.notification, &kNotificationListener, &watch);
+    watch.source = "ext_idle_notifier_v1";
+    return true;
+  }
+  if (c.kdeIdle != nullptr && c.seat != nullptr) {
+    watch.kdeTimeout = org_kde_kwin_idle_get_idle_timeout(c.kdeIdle, c.seat, ms);
+    org_kde_kwin_idle_timeout_add_listener(watch.kdeTimeout, &kKdeTimeoutListener, &watch);
+    watch.source = "org_kde_kwin_idle";
+    return true;
+  }
+  watch.gnome = GnomeIdle::Watch(ms);
+  if (watch.gnome == nullptr) return false;
+  watch.source = "org.gnome.Mutter.IdleMonitor";
+  return true;
+}
+
+int IdleBusFd(const IdleWatch& watch) { return watch.gnome != nullptr ? watch.gnome->fd() : -1; }
+
+bool DispatchIdleBus(IdleWatch& watch) {
+  if (watch.gnome == nullptr) return true;
+  if (!watch.gnome->dispatch()) return false;
+  watch.idle = watch.gnome->idle();
+  return true;
+}
+
+void StopWatchingIdle(IdleWatch& watch) {
+  if (watch.notification != nullptr) ext_idle_notification_v1_destroy(watch.notification);
+  if (watch.kdeTimeout != nullptr) org_kde_kwin_idle_timeout_release(watch.kdeTimeout);
+  watch = IdleWatch{};
+}
