@@ -1,19 +1,12 @@
 # The tests on the desks' own compositors (label desks): Mutter, gnome-shell
 # and KWin, each under scripts/with-desk, with helpers that look and type as
-# a person would. Included from wayland.cmake; built where the desks' group
-# of scripts/install-deps is installed (make test-desks installs it first).
-find_package(PlasmaWaylandProtocols QUIET)
-pkg_check_modules(SYSTEMD QUIET IMPORTED_TARGET libsystemd)
-if(NOT PlasmaWaylandProtocols_FOUND OR NOT SYSTEMD_FOUND)
-  message(STATUS "No desk tests: scripts/install-deps desks brings what they need")
-  return()
-endif()
-
-flindra_protocol(${PLASMA_WAYLAND_PROTOCOLS_DIR}/fake-input.xml fake-input)
-flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/idle-inhibit/idle-inhibit-unstable-v1.xml
-                 idle-inhibit-unstable-v1)
-get_property(FLINDRA_DESK_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_client_PROTOCOL_FILES)
-list(REMOVE_ITEM FLINDRA_DESK_PROTOCOL_FILES ${FLINDRA_CLIENT_PROTOCOL_FILES})
+# a person would. Included from wayland.cmake, after its protocols, sd-bus
+# and the Plasma protocols' folder; the desks themselves come with the desks
+# group of scripts/install-deps (make test-desks installs it first).
+flindra_protocol_side(client ${PLASMA_WAYLAND_PROTOCOLS_DIR}/fake-input.xml fake-input FLINDRA_DESK_PROTOCOL_FILES)
+flindra_protocol_side(client ${WAYLAND_PROTOCOLS_DIR}/unstable/idle-inhibit/idle-inhibit-unstable-v1.xml
+                      idle-inhibit-unstable-v1 FLINDRA_DESK_PROTOCOL_FILES)
+get_property(FLINDRA_DESK_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_DESK_PROTOCOL_FILES)
 add_library(flindra_desk_protocols STATIC ${FLINDRA_DESK_PROTOCOL_FILES})
 target_link_libraries(flindra_desk_protocols PUBLIC flindra_wayland_protocols)
 

@@ -195,9 +195,15 @@ def wait_for(condition, seconds, what):
         time.sleep(0.1)
 
 
+# A home with no settings file: the defaults, whoever runs the tests.
+HOME = os.path.join(shots, "home")
+os.makedirs(HOME, exist_ok=True)
+
+
 class Saver:
     def __init__(self, *args):
-        self.process = subprocess.Popen([program, *args])
+        env = dict(os.environ, HOME=HOME, XDG_CONFIG_HOME=os.path.join(HOME, ".config"))
+        self.process = subprocess.Popen([program, *args], env=env)
 
     def running(self):
         return self.process.poll() is None
