@@ -372,6 +372,76 @@ def desk_shortcuts_and_the_wheel_end_it():
         pointer.close()
 
 
+def dimmed(name):
+    """How much of the desktop's green the output shows where no flake is: 1.0 bare, 0 hidden."""
+    return median_colour(shot(name)[2])[1] / DESKTOP[1]
+
+
+def until(condition, seconds):
+    """Polls condition until it holds or seconds pass; whether it held."""
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.1)
+    return True
+
+
+@case
+def waits_for_idle_itself_with_the_settings_file():
+    """-idle 3 with a settings file: nothing at 1.5 s, every output covered by
+    about 4 s with the file's settings, hidden by a key, shown again 3 s later
+    with the file as changed meanwhile; the command line wins over the file."""
+    config = os.path.join(shots, "config")
+    os.makedirs(os.path.join(config, "flindra"), exist_ok=True)
+    settings = os.path.join(config, "flindra", "settings")
+    with open(settings, "w") as f:
+        f.write("# as a user writes it\nbright = 5\nsize = 11\n")
+    names = sorted(output_rects())
+    began = time.monotonic()
+    saver = Saver("-idle", "3", env={"XDG_CONFIG_HOME": config})
+    try:
+        saver.wait_for("waiting for 3 idle seconds")
+        line = saver.wait_for("settings:3:")
+        check(line.endswith(f"{settings}:3: size must be a whole number from 1 to 10, not \"11\""),
+              f"the bad line told by file and number: {line!r}")
+        time.sleep(max(0.0, 1.5 - (time.monotonic() - began)))
+        check(all(dimmed(name) == 1.0 for name in names), "at 1.5 s nothing shows")
+        check(until(lambda: all(dimmed(name) < 0.9 for name in names), 5 - (time.monotonic() - began)),
+              f"every output covered by {time.monotonic() - began:.1f} s")
+        saver.wait_for("faded in", 10)
+        seen = median_colour(shot(names[0], keep="idle-bright-5")[2])
+        check(abs(seen[1] - round(DESKTOP[1] * 125 / 255)) <= 3, f"the file's bright = 5 applies ({seen})")
+        with open(settings, "w") as f:
+            f.write("bright = 10\n")
+        key()
+        pressed = time.monotonic()
+        check(until(lambda: all(dimmed(name) == 1.0 for name in names), 3), "a key hides it on every output")
+        check(saver.process.poll() is None, "and it keeps running")
+        check(until(lambda: all(dimmed(name) < 0.9 for name in names), 6), "shown again after 3 idle seconds")
+        again = time.monotonic() - pressed
+        check(2.5 <= again <= 5.5, f"{again:.1f} s after the key")
+        saver.wait_for("faded in", 10)
+        _, _, rgb = shot(names[0], keep="idle-bright-10")
+        check(desktop_showing(rgb) == 0, "the changed file's bright = 10 applies at the next showing")
+        saver.process.send_signal(signal.SIGTERM)
+        check(saver.end() == -signal.SIGTERM, "SIGTERM ends it by SIGTERM")
+    finally:
+        saver.kill()
+    with open(settings, "w") as f:
+        f.write("bright = 5\n")
+    saver = Saver("-bright", "10", env={"XDG_CONFIG_HOME": config})
+    try:
+        saver.wait_for("faded in", 10)
+        _, _, rgb = shot(names[0])
+        check(desktop_showing(rgb) == 0, "-bright 10 on the command line wins over the file's bright = 5")
+        key()
+        code = saver.end()
+        check(code == 0, f"without -idle a key ends it with 0 ({code}; {saver.seen[-4:]})")
+    finally:
+        saver.kill()
+
+
 @case
 def swayidle_starts_it_and_a_key_ends_it():
     log = os.path.join(shots, "swayidle.log")
