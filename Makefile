@@ -62,7 +62,7 @@ test-monitors: scr
 	@tests/monitors/saver_on_monitors.py $(MONITOR_LAYOUTS)
 
 # Every test of both builds.
-test: test-native test-win test-fuzz test-x11 test-x11-monitors test-wayland test-monitors test-release test-web
+test: test-native test-win test-fuzz test-x11 test-x11-monitors test-wayland test-desks test-monitors test-release test-web
 
 # Release files for Windows users in dist/: the zip, the installer and
 # SHA256SUMS, named by the version.
@@ -125,7 +125,8 @@ clean:
 # ---- flindra for X11 (Linux) ---------------------------------------------------
 # These install only what the Linux program and its tests need
 # (scripts/install-deps linux linux-test), never Wine, MinGW or clang.
-.PHONY: deps-linux linux test-x11 test-x11-monitors test-wayland test-package run-linux deb bench-linux pictures-linux
+.PHONY: deps-linux linux test-x11 test-x11-monitors test-wayland test-desks test-package run-linux deb bench-linux \
+  pictures-linux pictures-desks
 
 deps-linux:
 	@scripts/install-deps linux
@@ -161,6 +162,28 @@ test-wayland: deb
 	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame test_compositor
 	@ctest --preset wayland
 	@tests/wayland/package_test dist/flindra_$(VERSION)_amd64.deb
+
+# flindra-wayland (sanitizer build) on the desks' own compositors, headless
+# Mutter, gnome-shell and KWin with two monitors each (scripts/with-desk):
+# coverage, what ends it, -idle and an idle inhibitor (label desks).
+DESK_TARGETS := flindra-wayland gnome_remote kwin_remote desk_backdrop
+test-desks:
+	@scripts/install-deps linux linux-test desks
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j $(JOBS) --target $(DESK_TARGETS)
+	@ctest --preset desks
+
+# The README's picture of flindra-wayland on GNOME's two monitors (Mutter's
+# 1280 x 720 and 1024 x 768 side by side), made by the desk test on the way
+# (run by hand, the result committed).
+pictures-desks:
+	@scripts/install-deps linux linux-test desks
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j $(JOBS) --target $(DESK_TARGETS)
+	@FLINDRA_CASES=every_monitor_covered_then_a_key scripts/with-desk mutter python3 tests/desks/desk_test.py \
+	  $(addprefix build/native/,$(DESK_TARGETS)) build/native/desk-shots
+	@convert build/native/desk-shots/mutter/Meta-0-faded.ppm build/native/desk-shots/mutter/Meta-1-faded.ppm \
+	  -background black +append docs/gnome.png
 
 # flindra -root on a bare root spanning several monitors (scripts/with-monitors).
 test-x11-monitors: linux

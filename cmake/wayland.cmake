@@ -158,3 +158,5 @@ target_include_directories(wayland_plan_tests PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(wayland_plan_tests PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(wayland_plan_tests PRIVATE GTest::gtest GTest::gtest_main)
 gtest_discover_tests(wayland_plan_tests PROPERTIES LABELS core TIMEOUT 60 DISCOVERY_TIMEOUT 60)
+
+include(cmake/desks.cmake)

@@ -1,0 +1,318 @@
+#!/usr/bin/env python3
+"""desk_test.py FLINDRA_WAYLAND GNOME_REMOTE KWIN_REMOTE DESK_BACKDROP SHOTS_DIR: flindra-wayland
+on the desk of scripts/with-desk (FLINDRA_DESK: mutter, gnome-shell or kwin,
+two monitors each), checked as a person at that desk would: screenshots of
+every monitor and input from the desk's own remote-input interfaces, judged
+by pixels and exit codes only. The same checks on every desk; the desk's
+table row says how to look, type and hold the idle off. One line a check;
+exit 1 when one fails."""
+import os
+import pwd
+import signal
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wayland"))
+from checks import case, check, run_cases  # noqa: E402
+
+program, gnome_remote, kwin_remote, backdrop_helper, shots = sys.argv[1:6]
+DESK = os.environ["FLINDRA_DESK"]
+shots = os.path.join(shots, DESK)
+os.makedirs(shots, exist_ok=True)
+
+# Each desk's monitors (connector: width, height), how its pixels and input
+# are reached, and what paints its desktop: gnome-shell its #12fe34
+# background, Mutter its blue one, KWin nothing (the tests' backdrop, #12fe34).
+GNOME_MONITORS = {"Meta-0": (1280, 720), "Meta-1": (1024, 768)}
+DESKS = {
+    "mutter": dict(monitors=GNOME_MONITORS, remote="gnome"),
+    "gnome-shell": dict(monitors=GNOME_MONITORS, remote="gnome"),
+    "kwin": dict(monitors={"Virtual-0": (1024, 768), "Virtual-1": (1024, 768)}, remote="kwin"),
+}
+MONITORS = DESKS[DESK]["monitors"]
+IDLE = 3  # seconds, the -idle the checks use
+
+
+class Helper:
+    """A line-driven helper program: each command answered "ok"."""
+
+    def __init__(self, command, **popen):
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, **popen)
+        self.intro = []
+        while (line := self.process.stdout.readline().strip()) != "ready":
+            assert line, f"{os.path.basename(command[0])} did not start"
+            self.intro.append(line)
+
+    def send(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        assert self.process.stdout.readline().strip() == "ok", f"{command!r} was refused"
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait(10)
+
+
+class GnomeDesk:
+    """Mutter or gnome-shell: a screen cast of each monitor, read one frame at a
+    time from PipeWire by GStreamer; keys, moves and clicks through
+    RemoteDesktop; the idle held off by gnome-session-inhibit."""
+
+    def __init__(self):
+        self.remote = Helper([gnome_remote, *MONITORS])
+        self.nodes = {words[1]: words[2] for words in (line.split() for line in self.remote.intro)}
+        self.inhibitor = None
+
+    def pixels(self, name):
+        width, height = MONITORS[name]
+        try:
+            rgb = subprocess.run(["gst-launch-1.0", "-q", "pipewiresrc", f"path={self.nodes[name]}", "num-buffers=1",
+                                  "!", "videoconvert", "!", "video/x-raw,format=RGB", "!", "fdsink", "fd=1"],
+                                 capture_output=True, check=True, timeout=20).stdout
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"{name}: the screen cast gave no frame in 20 s") from None
+        assert len(rgb) == width * height * 3, f"{name}: {len(rgb)} bytes, not {width} x {height}"
+        return rgb
+
+    def key(self):
+        self.remote.send("key 78")  # x
+
+    def send(self, command):
+        self.remote.send(command)
+
+    def inhibit(self):
+        self.inhibitor = subprocess.Popen(["gnome-session-inhibit", "--inhibit", "idle", "--reason", "a film",
+                                           "--inhibit-only"], stdout=subprocess.DEVNULL)
+
+    def release(self):
+        self.inhibitor.terminate()
+        self.inhibitor.wait(10)
+
+    def close(self):
+        self.remote.close()
+
+
+class KwinDesk:
+    """KWin: a #12fe34 backdrop on every output (which also holds the idle
+    inhibitor), screenshots through ScreenShot2 and fake input, both from
+    kwin_remote run as the desk's user (KWin offers fake input to no one else)."""
+
+    def __init__(self):
+        self.backdrop = Helper([backdrop_helper])
+        uid = int(os.environ["FLINDRA_DESK_UID"])
+        self.files = os.path.join(shots, "kwin_remote")
+        os.makedirs(self.files, exist_ok=True)
+        os.chown(self.files, uid, pwd.getpwuid(uid).pw_gid)
+        self.remote = Helper([kwin_remote], user=uid, group=pwd.getpwuid(uid).pw_gid, extra_groups=[])
+
+    def pixels(self, name):
+        file = os.path.join(self.files, name + ".ppm")
+        self.remote.send(f"shot {name} {file}")
+        with open(file, "rb") as f:
+            ppm = f.read()
+        width, height = MONITORS[name]
+        header = f"P6\n{width} {height}\n255\n".encode()
+        assert ppm.startswith(header), f"{name}: not a {width} x {height} screenshot"
+        return ppm[len(header):]
+
+    def key(self):
+        self.remote.send("key")
+
+    def send(self, command):
+        self.remote.send(command)
+
+    def inhibit(self):
+        self.backdrop.send("inhibit")
+
+    def release(self):
+        self.backdrop.send("release")
+
+    def close(self):
+        self.remote.close()
+        self.backdrop.close()
+
+
+desk = GnomeDesk() if DESKS[DESK]["remote"] == "gnome" else KwinDesk()
+
+
+def shot(name, keep=None):
+    """The monitor's pixels (RGB rows); keep saves them as keep.ppm."""
+    rgb = desk.pixels(name)
+    if keep:
+        width, height = MONITORS[name]
+        with open(os.path.join(shots, keep + ".ppm"), "wb") as f:
+            f.write(f"P6\n{width} {height}\n255\n".encode() + rgb)
+    return rgb
+
+
+BARE = {name: shot(name, keep=f"{name}-bare") for name in MONITORS}  # the desk before any saver
+
+
+def pixels(rgb, step=1):
+    """Every step-th pixel as (r, g, b)."""
+    return zip(rgb[0::3 * step], rgb[1::3 * step], rgb[2::3 * step])
+
+
+def tinted(rgb):
+    """Pixels of the desktop's colour (flakes and the saver's black are grey)."""
+    return sum(1 for p in pixels(rgb) if max(p) - min(p) > 8)
+
+
+def lit(rgb):
+    """Pixels of a flake: bright and grey."""
+    return sum(1 for p in pixels(rgb) if p[0] > 64 and max(p) - min(p) <= 8)
+
+
+def unlike_bare(name, rgb):
+    """The share of the monitor's pixels (every fifth) that differ from the bare desk."""
+    seen = list(pixels(rgb, 5))
+    return sum(1 for a, b in zip(seen, pixels(BARE[name], 5)) if a != b) / len(seen)
+
+
+def bare(name, rgb):
+    """No saver on the monitor: the desk as it was (a clock may have moved on)."""
+    return unlike_bare(name, rgb) < 0.01
+
+
+def covered(name, rgb):
+    """A saver over the whole monitor: almost every pixel darkened (a black
+    panel stays black), flakes or not yet."""
+    return unlike_bare(name, rgb) > 0.9
+
+
+def faded_in(rgb):
+    return tinted(rgb) == 0 and lit(rgb) > 200
+
+
+def wait_for(condition, seconds, what):
+    """Polls every monitor until condition(name, pixels) holds on all of them;
+    returns the seconds it took, or None when it never did."""
+    began = time.monotonic()
+    while True:
+        if all(condition(name, shot(name)) for name in MONITORS):
+            return time.monotonic() - began
+        if time.monotonic() - began > seconds:
+            print(f"     {what}: not within {seconds} s")
+            return None
+        time.sleep(0.1)
+
+
+# A home with no settings file: the defaults, whoever runs the tests.
+HOME = os.path.join(shots, "home")
+os.makedirs(HOME, exist_ok=True)
+
+
+class Saver:
+    def __init__(self, *args):
+        env = dict(os.environ, HOME=HOME, XDG_CONFIG_HOME=os.path.join(HOME, ".config"))
+        self.process = subprocess.Popen([program, *args], env=env)
+
+    def running(self):
+        return self.process.poll() is None
+
+    def end(self, seconds=10):
+        try:
+            return self.process.wait(seconds)
+        except subprocess.TimeoutExpired:
+            return "still running"
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+@case
+def every_monitor_covered_then_a_key():
+    saver = Saver()
+    try:
+        seconds = wait_for(lambda name, rgb: faded_in(rgb), 15, "faded in on every monitor")
+        check(seconds is not None, f"every monitor covered with flakes, nothing of the desktop "
+              f"({'never' if seconds is None else f'{seconds:.1f} s'})")
+        for name in MONITORS:
+            rgb = shot(name, keep=f"{name}-faded")
+            check(faded_in(rgb), f"{name}: {lit(rgb)} flake pixels, {tinted(rgb)} of the desktop")
+        desk.key()
+        check(saver.end() == 0, "a key ends it with 0")
+    finally:
+        saver.stop()
+
+
+@case
+def a_move_beyond_the_slack_and_a_click():
+    for name, inputs in (("a move", ["move 2 2", "move 30 30"]), ("a click", ["click"])):
+        saver = Saver()
+        try:
+            check(wait_for(covered, 10, "covered") is not None, f"{name}: it covers every monitor")
+            if len(inputs) > 1:
+                desk.send(inputs[0])
+                check(saver.end(1) == "still running", "a move of 2 pixels leaves it running")
+            desk.send(inputs[-1])
+            check(saver.end() == 0, f"{name} ends it with 0")
+        finally:
+            saver.stop()
+
+
+def idle_saver(inhibit=False):
+    """flindra-wayland -idle 3, started right after an input, so the idle time counts from there."""
+    if inhibit:
+        desk.inhibit()
+    desk.send("move 1 0")
+    return Saver("-idle", str(IDLE))
+
+
+@case
+def idle_shows_after_3_seconds_and_hides_on_input():
+    saver = idle_saver()
+    began = time.monotonic()
+    try:
+        time.sleep(1.5)  # NOTE: nothing to poll: the check is that nothing shows yet
+        check(all(bare(name, shot(name)) for name in MONITORS), "-idle 3: nothing shown at 1.5 s")
+        assert saver.running(), f"-idle 3 ended with {saver.end()}"
+        seconds = wait_for(covered, 4.5 - (time.monotonic() - began), "covered")
+        at = time.monotonic() - began
+        assert check(seconds is not None and at < 5, f"-idle 3: every monitor covered by about 4 s ({at:.1f} s)"), \
+            "not shown in time"
+        desk.key()
+        keyed = time.monotonic()
+        check(wait_for(bare, 3, "hidden") is not None, "a key hides it on every monitor")
+        check(saver.running(), "and it keeps watching")
+        time.sleep(max(0.0, keyed + 1.5 - time.monotonic()))
+        check(all(bare(name, shot(name)) for name in MONITORS), "nothing shown 1.5 s after the key")
+        seconds = wait_for(covered, keyed + 4.5 - time.monotonic(), "covered again")
+        after = time.monotonic() - keyed
+        check(seconds is not None and after < 5, f"every monitor covered again about 3 s after the key ({after:.1f} s)")
+    finally:
+        saver.stop()
+
+
+@case
+def an_idle_inhibitor_keeps_it_hidden():
+    saver = idle_saver(inhibit=True)
+    released = False
+    try:
+        deadline = time.monotonic() + 2 * IDLE + 1
+        shown = False
+        while time.monotonic() < deadline and not shown:  # bounded: the check is that nothing shows
+            shown = not all(bare(name, shot(name)) for name in MONITORS)
+        check(not shown and saver.running(), f"-idle 3 with an idle inhibitor held: nothing shown in {2 * IDLE + 1} s")
+        desk.release()
+        released = True
+        desk.send("move 1 0")
+        check(wait_for(covered, IDLE + 2, "covered") is not None,
+              "once it is let go, every monitor covered after 3 idle seconds")
+    finally:
+        if not released:
+            desk.release()
+        saver.stop()
+
+
+try:
+    run_cases()
+finally:
+    desk.close()
