@@ -105,8 +105,12 @@ void OpenDesk(Desk& desk) {
       y = s->output->y;
       return true;
     });
+    // NOTE: only over a layer shell: gnome-shell (the desks without one) asks
+    // the user in a modal dialog before it grants the inhibitor, and the
+    // dialog then takes the keys and dims the other monitors.
     desk.input.keyboardEntered = [&desk](wl_surface* surface) {
-      if (SaverSurface* s = surfaceOf(desk, surface)) InhibitShortcuts(*s);
+      SaverSurface* s = surfaceOf(desk, surface);
+      if (s != nullptr && desk.layered) InhibitShortcuts(*s);
     };
   };
   c.outputAdded = [&desk](Output& o) {
@@ -191,9 +195,13 @@ std::string ShowSaver(Desk& desk, const ProgramOptions& options, IdleWatch* idle
       bool shown = false;
       for (const auto& s : showing.surfaces) {
         if (!WantsFrame(*s, beats)) continue;
+        const BufferPlan was = s->plan;
         if (!DrawSaverFrame(desk.egl, *s, settings, options.fps ? frameRate.text() : nullptr, opacity, beats))
           Fail(std::string("EGL refused to draw on ") + nameOf(*s));
         shown = true;
+        // A window going full screen moves under a still pointer: where the
+        // pointer is over it starts anew.
+        if (s->plan != was) input.pointerSeen = false;
         if (s->framesShown == 1)
           desk.report.say("surface on %s (%d x %d, buffer %d x %d)", nameOf(*s), s->width, s->height, s->plan.width,
                           s->plan.height);
