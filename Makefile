@@ -159,7 +159,7 @@ test-package: deb
 test-wayland: deb
 	@scripts/install-deps linux linux-test
 	@cmake --preset native >/dev/null
-	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame test_compositor
+	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame test_compositor desk_backdrop
 	@ctest --preset wayland
 	@tests/wayland/package_test dist/flindra_$(VERSION)_amd64.deb
 

@@ -140,6 +140,7 @@ add_test(NAME wayland_saver
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway ${Python3_EXECUTABLE}
                  ${CMAKE_SOURCE_DIR}/tests/wayland/saver_test.py $<TARGET_FILE:flindra-wayland>
                  $<TARGET_FILE:virtual_pointer> $<TARGET_FILE:flindra> $<TARGET_FILE:native_frame>
+                 $<TARGET_FILE:desk_backdrop>
                  ${CMAKE_BINARY_DIR}/wayland-shots)
 add_test(NAME wayland_frame_rate
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway ${Python3_EXECUTABLE}

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""saver_test.py FLINDRA_WAYLAND VIRTUAL_POINTER FLINDRA_X11 NATIVE_FRAME SHOTS_DIR: flindra-wayland on the
+"""saver_test.py FLINDRA_WAYLAND VIRTUAL_POINTER FLINDRA_X11 NATIVE_FRAME DESK_BACKDROP SHOTS_DIR: flindra-wayland on the
 headless sway of scripts/with-sway (desktop painted #12fe34), checked from
 outside: grim screenshots of every output, input from wtype and a virtual
 pointer, swaymsg for outputs, swayidle as a user would run it. One line a
@@ -15,7 +15,7 @@ import time
 
 from checks import Lines, case, check, run_cases
 
-program, pointer_helper, x11_program, native_frame, shots = sys.argv[1:6]
+program, pointer_helper, x11_program, native_frame, backdrop_helper, shots = sys.argv[1:7]
 os.makedirs(shots, exist_ok=True)
 DESKTOP = (0x12, 0xFE, 0x34)
 
@@ -440,6 +440,32 @@ def waits_for_idle_itself_with_the_settings_file():
         check(code == 0, f"without -idle a key ends it with 0 ({code}; {saver.seen[-4:]})")
     finally:
         saver.kill()
+
+
+@case
+def an_idle_inhibitor_keeps_it_hidden():
+    """A video player's idle inhibitor (desk_backdrop holds one) keeps -idle hidden; let go, it shows."""
+    backdrop = subprocess.Popen([backdrop_helper], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    saver = None
+    try:
+        assert backdrop.stdout.readline().strip() == "ready", "the backdrop did not start"
+
+        def tell(command):
+            backdrop.stdin.write(command + "\n")
+            backdrop.stdin.flush()
+            assert backdrop.stdout.readline().strip() == "ok", f"the backdrop refused {command}"
+        tell("inhibit")
+        names = sorted(output_rects())
+        saver = Saver("-idle", "2")
+        saver.wait_for("waiting for 2 idle seconds")
+        check(not until(lambda: any(dimmed(name) < 0.9 for name in names), 5), "inhibited: nothing shown in 5 s")
+        tell("release")
+        check(until(lambda: all(dimmed(name) < 0.9 for name in names), 5), "let go: every output covered")
+    finally:
+        if saver is not None:
+            saver.kill()
+        backdrop.kill()
+        backdrop.wait()
 
 
 @case
