@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wayland"))
-from checks import case, check, run_cases  # noqa: E402
+from checks import Helper, case, check, run_cases  # noqa: E402
 
 program, gnome_remote, kwin_remote, backdrop_helper, shots = sys.argv[1:6]
 DESK = os.environ["FLINDRA_DESK"]
@@ -32,26 +32,6 @@ DESKS = {
 }
 MONITORS = DESKS[DESK]["monitors"]
 IDLE = 3  # seconds, the -idle the checks use
-
-
-class Helper:
-    """A line-driven helper program: each command answered "ok"."""
-
-    def __init__(self, command, **popen):
-        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, **popen)
-        self.intro = []
-        while (line := self.process.stdout.readline().strip()) != "ready":
-            assert line, f"{os.path.basename(command[0])} did not start"
-            self.intro.append(line)
-
-    def send(self, command):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-        assert self.process.stdout.readline().strip() == "ok", f"{command!r} was refused"
-
-    def close(self):
-        self.process.stdin.close()
-        self.process.wait(10)
 
 
 class GnomeDesk:

@@ -1,8 +1,11 @@
 """What the Wayland tests share: one line a check, cases run in turn (each
-stops at its first exception, reported as a failure), and a child's output
-read line by line on a thread of its own, so that every wait can give up."""
+stops at its first exception, reported as a failure), a child's output
+read line by line on a thread of its own, so that every wait can give up,
+and the line-driven helper programs (a virtual pointer, a backdrop, a
+desk's remote control)."""
 import os
 import queue
+import subprocess
 import sys
 import threading
 import time
@@ -56,3 +59,23 @@ class Lines:
             return self.queue.get(timeout=max(0.0, deadline - time.monotonic()))
         except queue.Empty:
             return None
+
+
+class Helper:
+    """A line-driven helper program: each command answered "ok"."""
+
+    def __init__(self, command, **popen):
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, **popen)
+        self.intro = []
+        while (line := self.process.stdout.readline().strip()) != "ready":
+            assert line, f"{os.path.basename(command[0])} did not start"
+            self.intro.append(line)
+
+    def send(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        assert self.process.stdout.readline().strip() == "ok", f"{command!r} was refused"
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait(10)

@@ -13,7 +13,7 @@ import subprocess
 import sys
 import time
 
-from checks import Lines, case, check, run_cases
+from checks import Helper, Lines, case, check, run_cases
 
 program, pointer_helper, x11_program, native_frame, backdrop_helper, shots = sys.argv[1:7]
 os.makedirs(shots, exist_ok=True)
@@ -129,21 +129,9 @@ class Saver:
             self.process.wait()
 
 
-class Pointer:
+def Pointer():
     """The virtual pointer helper, made before the saver so its seat has a pointer."""
-
-    def __init__(self):
-        self.process = subprocess.Popen([pointer_helper], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        assert self.process.stdout.readline().strip() == "ready", "the virtual pointer did not start"
-
-    def send(self, command):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-        assert self.process.stdout.readline().strip() == "ok", f"the virtual pointer refused {command}"
-
-    def close(self):
-        self.process.stdin.close()
-        self.process.wait(10)
+    return Helper([pointer_helper])
 
 
 def find_windows(node, where=None):
@@ -445,27 +433,20 @@ def waits_for_idle_itself_with_the_settings_file():
 @case
 def an_idle_inhibitor_keeps_it_hidden():
     """A video player's idle inhibitor (desk_backdrop holds one) keeps -idle hidden; let go, it shows."""
-    backdrop = subprocess.Popen([backdrop_helper], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    backdrop = Helper([backdrop_helper])
     saver = None
     try:
-        assert backdrop.stdout.readline().strip() == "ready", "the backdrop did not start"
-
-        def tell(command):
-            backdrop.stdin.write(command + "\n")
-            backdrop.stdin.flush()
-            assert backdrop.stdout.readline().strip() == "ok", f"the backdrop refused {command}"
-        tell("inhibit")
+        backdrop.send("inhibit")
         names = sorted(output_rects())
         saver = Saver("-idle", "2")
         saver.wait_for("waiting for 2 idle seconds")
         check(not until(lambda: any(dimmed(name) < 0.9 for name in names), 5), "inhibited: nothing shown in 5 s")
-        tell("release")
+        backdrop.send("release")
         check(until(lambda: all(dimmed(name) < 0.9 for name in names), 5), "let go: every output covered")
     finally:
         if saver is not None:
             saver.kill()
-        backdrop.kill()
-        backdrop.wait()
+        backdrop.close()
 
 
 @case
