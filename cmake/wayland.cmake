@@ -47,6 +47,8 @@ flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/keyboard-shortcuts-inhibit/ke
                  keyboard-shortcuts-inhibit-unstable-v1)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/ext-idle-notify/ext-idle-notify-v1.xml ext-idle-notify-v1)
 flindra_protocol(${PLASMA_WAYLAND_PROTOCOLS_DIR}/idle.xml kde-idle)
+flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/relative-pointer/relative-pointer-unstable-v1.xml
+                 relative-pointer-unstable-v1)
 flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/wlr-layer-shell-unstable-v1.xml
                  wlr-layer-shell-unstable-v1)
 get_property(FLINDRA_CLIENT_PROTOCOL_FILES GLOBAL PROPERTY FLINDRA_CLIENT_PROTOCOL_FILES)

@@ -5,6 +5,7 @@
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "kde-idle-client-protocol.h"
+#include "relative-pointer-unstable-v1-client-protocol.h"
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -30,6 +31,7 @@ constexpr std::uint32_t kFractionalScaleVersion = 1;
 constexpr std::uint32_t kShortcutsInhibitVersion = 1;
 constexpr std::uint32_t kIdleNotifierVersion = 1;
 constexpr std::uint32_t kKdeIdleVersion = 1;
+constexpr std::uint32_t kRelativePointerVersion = 1;
 
 template <typename T>
 T* bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface, std::uint32_t offered,
@@ -159,6 +161,9 @@ void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
                                                 kIdleNotifierVersion);
   } else if (what == org_kde_kwin_idle_interface.name) {
     c.kdeIdle = bind<org_kde_kwin_idle>(registry, name, &org_kde_kwin_idle_interface, version, kKdeIdleVersion);
+  } else if (what == zwp_relative_pointer_manager_v1_interface.name) {
+    c.relativePointer = bind<zwp_relative_pointer_manager_v1>(
+        registry, name, &zwp_relative_pointer_manager_v1_interface, version, kRelativePointerVersion);
   } else if (what == wl_output_interface.name) {
     addOutput(c, registry, name, version);
   }
@@ -197,6 +202,7 @@ void CloseConnection(Connection& c) {
   if (c.fractionalScale != nullptr) wp_fractional_scale_manager_v1_destroy(c.fractionalScale);
   if (c.shortcutsInhibit != nullptr) zwp_keyboard_shortcuts_inhibit_manager_v1_destroy(c.shortcutsInhibit);
   if (c.idleNotifier != nullptr) ext_idle_notifier_v1_destroy(c.idleNotifier);
+  if (c.relativePointer != nullptr) zwp_relative_pointer_manager_v1_destroy(c.relativePointer);
   if (c.kdeIdle != nullptr) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(c.kdeIdle));  // no destructor request
   if (c.wmBase != nullptr) xdg_wm_base_destroy(c.wmBase);
   if (c.layerShell != nullptr) {

@@ -21,6 +21,7 @@ struct wp_fractional_scale_manager_v1;
 struct zwp_keyboard_shortcuts_inhibit_manager_v1;
 struct ext_idle_notifier_v1;
 struct org_kde_kwin_idle;
+struct zwp_relative_pointer_manager_v1;
 struct Connection;
 
 // One output of the desktop.
@@ -54,6 +55,7 @@ struct Connection {
   zwp_keyboard_shortcuts_inhibit_manager_v1* shortcutsInhibit = nullptr;  // may be absent
   ext_idle_notifier_v1* idleNotifier = nullptr;                           // may be absent
   org_kde_kwin_idle* kdeIdle = nullptr;                                   // may be absent
+  zwp_relative_pointer_manager_v1* relativePointer = nullptr;             // may be absent
   std::vector<std::unique_ptr<Output>> outputs;
   // Called when the seat is bound, before its first event.
   std::function<void(wl_seat*)> seatAdded;

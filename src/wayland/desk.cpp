@@ -169,8 +169,7 @@ std::string ShowSaver(Desk& desk, const ProgramOptions& options, IdleWatch* idle
   Showing showing{settings, {}, {}, 0};
   desk.showing = &showing;
   Input& input = desk.input;
-  input.endedBy.clear();
-  input.pointerSeen = false;
+  StartWatchingAnew(input, desk.connection.relativePointer);
   desk.report.showingStarted();
   for (const auto& o : desk.connection.outputs)
     if (o->announced) openOn(desk, *o);

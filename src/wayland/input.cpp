@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/user_input.h"
+#include "relative-pointer-unstable-v1-client-protocol.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ void end(Input& input, UserInput what, double dx = 0, double dy = 0) {
 // The first place the pointer is seen over the saver is where it starts;
 // from then on a move beyond the slack ends the saver.
 void pointerAt(Input& input, wl_surface* surface, wl_fixed_t sx, wl_fixed_t sy) {
+  if (input.relative != nullptr) return;  // the relative motion tells
   int originX = 0, originY = 0;
   if (surface == nullptr || !input.originOf(surface, originX, originY)) return;
   const double x = originX + wl_fixed_to_double(sx), y = originY + wl_fixed_to_double(sy);
@@ -96,6 +98,29 @@ const wl_touch_listener kTouchListener = {
     [](void*, wl_touch*, std::int32_t, wl_fixed_t) {},
 };
 
+const zwp_relative_pointer_v1_listener kRelativeListener = {
+    [](void* data, zwp_relative_pointer_v1*, std::uint32_t, std::uint32_t, wl_fixed_t dx, wl_fixed_t dy, wl_fixed_t,
+       wl_fixed_t) {
+      Input& input = inputOf(data);
+      int x = 0, y = 0;
+      if (input.pointerSurface == nullptr || !input.originOf(input.pointerSurface, x, y)) return;
+      input.movedX += wl_fixed_to_double(dx);
+      input.movedY += wl_fixed_to_double(dy);
+      end(input, UserInput::PointerMove, input.movedX, input.movedY);
+    },
+};
+
+void followRelative(Input& input) {
+  if (input.relativeManager == nullptr || input.pointer == nullptr || input.relative != nullptr) return;
+  input.relative = zwp_relative_pointer_manager_v1_get_relative_pointer(input.relativeManager, input.pointer);
+  zwp_relative_pointer_v1_add_listener(input.relative, &kRelativeListener, &input);
+}
+
+void letGoRelative(Input& input) {
+  if (input.relative != nullptr) zwp_relative_pointer_v1_destroy(input.relative);
+  input.relative = nullptr;
+}
+
 // Devices the seat no longer has are let go; new ones are listened to.
 void onCapabilities(void* data, wl_seat* seat, std::uint32_t caps) {
   Input& input = inputOf(data);
@@ -111,7 +136,9 @@ void onCapabilities(void* data, wl_seat* seat, std::uint32_t caps) {
   if (pointer && input.pointer == nullptr) {
     input.pointer = wl_seat_get_pointer(seat);
     wl_pointer_add_listener(input.pointer, &kPointerListener, &input);
+    followRelative(input);
   } else if (!pointer) {
+    letGoRelative(input);
     letGo(input.pointer, wl_pointer_release, wl_pointer_destroy);
     input.pointerSurface = nullptr;
   }
@@ -132,7 +159,16 @@ void WatchInput(Input& input, wl_seat* seat, SurfaceOrigin originOf) {
   if (seat != nullptr) wl_seat_add_listener(seat, &kSeatListener, &input);
 }
 
+void StartWatchingAnew(Input& input, zwp_relative_pointer_manager_v1* relative) {
+  input.relativeManager = relative;
+  followRelative(input);
+  input.endedBy.clear();
+  input.pointerSeen = false;
+  input.movedX = input.movedY = 0;
+}
+
 void StopInput(Input& input) {
+  letGoRelative(input);
   letGo(input.keyboard, wl_keyboard_release, wl_keyboard_destroy);
   letGo(input.pointer, wl_pointer_release, wl_pointer_destroy);
   letGo(input.touch, wl_touch_release, wl_touch_destroy);
