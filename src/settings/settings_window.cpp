@@ -108,20 +108,31 @@ void onMinutes(GtkSpinButton* spin, gpointer data) {
   store(w, "idle", std::to_string(gtk_spin_button_get_value_as_int(spin) * 60));
 }
 
-void onSwitch(GObject*, GParamSpec*, gpointer data) {
+// The switch's state follows the unit: it changes only once the manager
+// has done what was asked; a refusal is told and puts the switch back.
+gboolean onSwitch(GtkSwitch* idleSwitch, gboolean on, gpointer data) {
   Window& w = *static_cast<Window*>(data);
-  if (w.settingSwitch) return;
-  const bool on = gtk_switch_get_active(w.idleSwitch);
+  if (w.settingSwitch) return FALSE;
   // The saver reads its wait when it starts, so the file comes first.
   if (on) store(w, "idle", std::to_string(gtk_spin_button_get_value_as_int(w.minutes) * 60));
   const std::string why = w.bus == nullptr ? "no session bus to reach systemd's user manager"
                                            : TurnSaverUnit(w.bus, on);
-  if (why.empty()) return;
+  if (why.empty()) {
+    gtk_switch_set_state(idleSwitch, on);
+    return TRUE;
+  }
   w.failures.push_back(why);
   showNotice(w, LoadUserSettings(w.path).complaints);
-  w.settingSwitch = true;
-  gtk_switch_set_active(w.idleSwitch, !on);
-  w.settingSwitch = false;
+  // After GTK has finished this change.
+  g_idle_add_once(
+      [](gpointer d) {
+        Window& back = *static_cast<Window*>(d);
+        back.settingSwitch = true;
+        gtk_switch_set_active(back.idleSwitch, gtk_switch_get_state(back.idleSwitch));
+        back.settingSwitch = false;
+      },
+      &w);
+  return TRUE;
 }
 
 // The idle switch: "Start after [N] minutes of inactivity".
@@ -149,8 +160,11 @@ GtkWidget* idleRow(Window& w, const SettingsFile& file) {
     gtk_widget_set_tooltip_text(GTK_WIDGET(w.idleSwitch), why.c_str());
   }
   g_signal_connect(w.minutes, "value-changed", G_CALLBACK(onMinutes), &w);
-  g_signal_connect(w.idleSwitch, "notify::active", G_CALLBACK(onSwitch), &w);
-  gtk_box_append(GTK_BOX(row), gtk_label_new("Start after"));
+  g_signal_connect(w.idleSwitch, "state-set", G_CALLBACK(onSwitch), &w);
+  // Alt+S turns the switch from anywhere in the window.
+  GtkWidget* startAfter = gtk_label_new_with_mnemonic("_Start after");
+  gtk_label_set_mnemonic_widget(GTK_LABEL(startAfter), GTK_WIDGET(w.idleSwitch));
+  gtk_box_append(GTK_BOX(row), startAfter);
   gtk_box_append(GTK_BOX(row), GTK_WIDGET(w.minutes));
   gtk_box_append(GTK_BOX(row), gtk_label_new("minutes of inactivity"));
   gtk_box_append(GTK_BOX(row), GTK_WIDGET(w.idleSwitch));

@@ -16,6 +16,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from checks import Lines, case, check, run_cases  # noqa: E402
 
 program, stand_in, native_frame, saver, unit_folder, shots = sys.argv[1:7]
+saver = os.path.abspath(saver)  # as the window starts it, beside itself
 os.makedirs(shots, exist_ok=True)
 PREVIEW = (384, 216)
 HELD = "7,40"  # the preview holds this frame of a seeded field: seed 7, 40 steps
@@ -141,8 +142,8 @@ class Window:
 
 
 # Tabs from the window's start, where Speed has the focus: the five sliders
-# in turn, then the minutes, the switch and Preview.
-SPEED, BRIGHTNESS, SIZE, FLAKES, SWAY, MINUTES, SWITCH, PREVIEW_BUTTON = range(8)
+# in turn, then the minutes. Alt+S turns the switch, Alt+P is Preview.
+SPEED, BRIGHTNESS, SIZE, FLAKES, SWAY, MINUTES = range(6)
 clean_top = []
 
 
@@ -211,17 +212,54 @@ def switch_turns_the_unit_on_and_off():
     w = Window(None, "switch")
     try:
         check(manager.calls(1) == ["GetUnitFileState"], "the window asks whether the unit is enabled")
-        keys(*["Tab"] * SWITCH, "space")
-        check(manager.calls(3) == ["EnableUnitFiles", "Reload", "StartUnit"], "on: enabled, reloaded, started")
+        keys("alt+s")
+        check(manager.calls(3) == ["EnableUnitFiles", "Reload", "StartUnit"], "on (Alt+S): enabled, reloaded, started")
         w.file_becomes("idle = 300\n", "on: the wait written, 5 minutes")
-        keys("shift+Tab", "Up")
+        keys(*["Tab"] * MINUTES, "Up")
         w.file_becomes("idle = 360\n", "the minutes up by one: 6 minutes")
         check(manager.next(1) is None, "the minutes alone call no manager")
-        keys("Tab", "space")
+        keys("alt+s")
         check(manager.calls(3) == ["StopUnit", "DisableUnitFiles", "Reload"], "off: stopped, disabled, reloaded")
     finally:
         w.close()
         manager.close()
+
+
+@case
+def refused_switch_goes_back_and_says_why():
+    manager = StandIn(unit_folder, "enabled", "refusing")
+    w = Window("", "refused")
+    top = w.rect[1]
+    try:
+        manager.calls(1)
+        keys("alt+s")
+        check(manager.calls(1) == ["StopUnit"], "an enabled unit: the switch starts on, Alt+S stops it")
+        check(poll(lambda: w.grab("-told")[0] and w.rect[1] > top + 10), "the manager's refusal told above the preview")
+        keys("alt+s")
+        check(manager.calls(1) == ["StopUnit"], "the switch went back on: Alt+S turns it off again")
+    finally:
+        w.close()
+        manager.close()
+
+
+def desktop_shows():
+    _, _, rgb = shot()
+    return any(rgb[i:i + 3] == b"\x12\xfe\x34" for i in range(0, len(rgb), 3))
+
+
+@case
+def preview_button_runs_the_saver_until_a_key():
+    w = Window("", "saver")
+    try:
+        keys("alt+p")
+        running = lambda: subprocess.run(["pgrep", "-f", "-x", saver], capture_output=True).returncode == 0  # noqa: E731
+        check(poll(running), "Preview (Alt+P, no manager: the switch is out of the way) starts flindra-wayland")
+        check(poll(lambda: not desktop_shows()), "it covers the whole output, window and desktop")
+        keys("q")
+        check(poll(lambda: not running()), "a key ends it")
+        check(poll(desktop_shows) and w.process.poll() is None, "the window and the desktop are back")
+    finally:
+        w.close()
 
 
 run_cases()

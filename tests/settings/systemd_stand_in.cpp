@@ -3,8 +3,9 @@
 // the settings window calls, with their D-Bus signatures, over a unit state
 // kept here. It knows the units whose files lie in UNIT_FOLDER and answers
 // the others as systemd does, with NoSuchUnit. Each call is printed as one
-// line, "Method arguments", after "ready" once the name is owned.
-//   systemd_stand_in UNIT_FOLDER [enabled]
+// line, "Method arguments", after "ready" once the name is owned. With
+// "refusing" every change is refused, as for a user the manager denies.
+//   systemd_stand_in UNIT_FOLDER [enabled] [refusing]
 #include <gio/gio.h>
 
 #include <cstdio>
@@ -28,6 +29,7 @@ const char kInterface[] = R"xml(<node><interface name="org.freedesktop.systemd1.
 
 std::string unitFolder;
 std::set<std::string> enabled, active;
+bool refusing = false;
 
 bool known(const std::string& unit) {
   return g_file_test((unitFolder + "/" + unit).c_str(), G_FILE_TEST_IS_REGULAR);
@@ -59,6 +61,9 @@ void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
                                                         ("Unit file " + unit + " does not exist.").c_str());
   }
   const std::string unit = *units.begin();
+  if (refusing && name != "GetUnitFileState")
+    return g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.AccessDenied",
+                                                      "Access denied");
   if (name == "GetUnitFileState") {
     g_dbus_method_invocation_return_value(invocation,
                                           g_variant_new("(s)", enabled.count(unit) ? "enabled" : "disabled"));
@@ -93,7 +98,10 @@ int main(int argc, char** argv) {
   static const GDBusInterfaceVTable vtable = {onCall, nullptr, nullptr, {}};
   g_dbus_connection_register_object(bus, "/org/freedesktop/systemd1", node->interfaces[0], &vtable, nullptr,
                                     nullptr, nullptr);
-  if (argc > 2 && std::string(argv[2]) == "enabled") enabled.insert("flindra-wayland.service");
+  for (int i = 2; i < argc; ++i) {
+    if (std::string(argv[i]) == "enabled") enabled.insert("flindra-wayland.service");
+    if (std::string(argv[i]) == "refusing") refusing = true;
+  }
   g_bus_own_name_on_connection(bus, "org.freedesktop.systemd1", G_BUS_NAME_OWNER_FLAGS_NONE,
                                [](GDBusConnection*, const gchar*, gpointer) {
                                  std::printf("ready\n");
