@@ -128,13 +128,13 @@ clean:
 .PHONY: deps-linux linux test-x11 test-x11-monitors test-wayland test-package run-linux deb bench-linux pictures-linux
 
 deps-linux:
-	@scripts/install-deps linux
+	@scripts/install-deps linux settings
 
 # The optimised build: the programs, the config file and the manual pages.
 linux: deps-linux
 	@cmake --preset linux >/dev/null
 	@cmake --build --preset linux -j $(JOBS) --target flindra flindra-add-to-xscreensaver flindra_config_files \
-	  flindra_changelog flindra-wayland flindra_wayland_manual
+	  flindra_changelog flindra-wayland flindra_wayland_manual flindra-settings flindra_settings_files
 
 # The real program on a private Xvfb with Mesa's GLX and under the real
 # XScreenSaver daemon (label x11, sanitizer build), then the package.
@@ -154,11 +154,13 @@ test-package: deb
 
 # flindra-wayland (sanitizer build) on a private headless sway run as an
 # unprivileged user (scripts/with-sway): outputs, fade, input, the idle
-# daemon; then the package's flindra-wayland started by swayidle.
+# daemon; flindra-settings there too, on a session bus of its own; then the
+# package's flindra-wayland started by swayidle.
 test-wayland: deb
-	@scripts/install-deps linux linux-test
+	@scripts/install-deps linux linux-test settings
 	@cmake --preset native >/dev/null
-	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame test_compositor
+	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame test_compositor \
+	  flindra-settings systemd_stand_in
 	@ctest --preset wayland
 	@tests/wayland/package_test dist/flindra_$(VERSION)_amd64.deb
 

@@ -16,7 +16,32 @@ if(NOT FLINDRA_SANITIZE)
                                                                 $<TARGET_FILE:flindra-settings>)
 endif()
 
+# Its manual page, desktop entry, metainfo (this version, dated by the
+# changelog's newest entry) and the icon at the hicolor theme's sizes.
+set(FLINDRA_SETTINGS_MAN_PAGE ${CMAKE_BINARY_DIR}/flindra-settings.1)
+configure_file(packaging/flindra-settings.1.in ${FLINDRA_SETTINGS_MAN_PAGE} @ONLY)
+add_custom_command(OUTPUT ${FLINDRA_SETTINGS_MAN_PAGE}.gz
+                   COMMAND gzip -9nc ${FLINDRA_SETTINGS_MAN_PAGE} > ${FLINDRA_SETTINGS_MAN_PAGE}.gz
+                   DEPENDS ${FLINDRA_SETTINGS_MAN_PAGE} VERBATIM)
+add_custom_target(flindra_settings_files ALL DEPENDS ${FLINDRA_SETTINGS_MAN_PAGE}.gz)
+add_dependencies(flindra-settings flindra_settings_files)
+file(STRINGS packaging/debian/changelog FLINDRA_CHANGELOG_DATE REGEX "^ -- " LIMIT_COUNT 1)
+string(REGEX REPLACE ".*, ([0-9]+) ([A-Za-z]+) ([0-9]+) .*" "\\3-\\2-\\1" FLINDRA_RELEASE_DATE "${FLINDRA_CHANGELOG_DATE}")
+foreach(month_number month IN ZIP_LISTS "01;02;03;04;05;06;07;08;09;10;11;12"
+        "Jan;Feb;Mar;Apr;May;Jun;Jul;Aug;Sep;Oct;Nov;Dec")
+  string(REPLACE "-${month}-" "-${month_number}-" FLINDRA_RELEASE_DATE "${FLINDRA_RELEASE_DATE}")
+endforeach()
+set(FLINDRA_METAINFO ${CMAKE_BINARY_DIR}/example.flindra.Settings.metainfo.xml)
+configure_file(packaging/example.flindra.Settings.metainfo.xml.in ${FLINDRA_METAINFO} @ONLY)
+
 install(TARGETS flindra-settings RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT settings)
+install(FILES ${FLINDRA_SETTINGS_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT settings)
+install(FILES packaging/example.flindra.Settings.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+        COMPONENT settings)
+install(FILES ${FLINDRA_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT settings)
+install(DIRECTORY packaging/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT settings)
+install(FILES packaging/debian/copyright ${FLINDRA_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/flindra-settings
+        COMPONENT settings)
 
 # ---- Tests on a headless sway (label wayland) ----------------------------------
 if(NOT FLINDRA_TESTS)
@@ -27,6 +52,12 @@ target_include_directories(posix_tests PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(posix_tests PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(posix_tests PRIVATE flindra_posix GTest::gtest GTest::gtest_main)
 gtest_discover_tests(posix_tests PROPERTIES LABELS core TIMEOUT 60 DISCOVERY_TIMEOUT 60)
+
+# The desktop entry and the metainfo as the desktop's own tools read them.
+add_test(NAME settings_desktop_files
+         COMMAND sh -c "desktop-file-validate \"$0\" && appstreamcli validate --no-net --pedantic \"$1\""
+                 ${CMAKE_SOURCE_DIR}/packaging/example.flindra.Settings.desktop ${FLINDRA_METAINFO})
+set_tests_properties(settings_desktop_files PROPERTIES LABELS wayland TIMEOUT 60)
 
 # systemd's user manager as far as the window uses it, on the tests' own
 # session bus (dbus-run-session): no systemd --user runs without systemd as PID 1.
