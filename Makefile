@@ -125,7 +125,8 @@ clean:
 # ---- flindra for X11 (Linux) ---------------------------------------------------
 # These install only what the Linux program and its tests need
 # (scripts/install-deps linux linux-test), never Wine, MinGW or clang.
-.PHONY: deps-linux linux test-x11 test-x11-monitors test-wayland test-package run-linux deb bench-linux pictures-linux
+.PHONY: deps-linux linux test-x11 test-x11-monitors test-wayland test-package run-linux deb bench-linux pictures-linux \
+  pictures-settings
 
 deps-linux:
 	@scripts/install-deps linux settings
@@ -187,6 +188,12 @@ deb: linux
 pictures-linux: deb
 	@scripts/install-deps linux linux-test
 	@FLINDRA_PICTURES=$(CURDIR)/docs tests/x11/package_test dist/flindra_$(VERSION)_amd64.deb build/screenshot-package.png
+
+# The settings window's picture for its AppStream metainfo and the README,
+# docs/settings-window.png, as its test on headless sway leaves it (run by
+# hand; commit the result).
+pictures-settings: test-wayland
+	@cp build/native/settings-shots/settings-window.png docs/settings-window.png
 
 # The X11 program's whole-process figures on a 1920 x 1080 Xvfb, beside a bare
 # GLX program's; make bench also sets WINE_FULLSCREEN_SHARE, the share of a

@@ -5,6 +5,7 @@ bus of its own (dbus-run-session) where SYSTEMD_STAND_IN answers for
 systemd's user manager. Driven by keys alone (wtype), checked by the
 settings file it writes, grim screenshots of its preview held against the
 core's own frame, and the manager calls the stand-in saw."""
+import json
 import os
 import re
 import subprocess
@@ -61,6 +62,30 @@ def core_frame(query):
         rgba = f.read()
     rows = [rgba[y * width * 4:(y + 1) * width * 4] for y in reversed(range(height))]
     return b"".join(bytes(b for i, b in enumerate(row) if i % 4 != 3) for row in rows)
+
+
+def window_rect():
+    """The window's place on the output, as sway laid it out."""
+    def find(node):
+        if node.get("app_id") == APP_ID:
+            return node["rect"]
+        for child in node.get("nodes", []) + node.get("floating_nodes", []):
+            found = find(child)
+            if found:
+                return found
+        return None
+    tree = subprocess.run(["swaymsg", "-r", "-t", "get_tree"], capture_output=True, text=True, check=True,
+                          timeout=10).stdout
+    return find(json.loads(tree))
+
+
+def keep_window_picture(name):
+    """The window alone as SHOTS_DIR/NAME.png, for the AppStream metainfo's screenshot (make pictures-settings)."""
+    r = window_rect()
+    ppm = subprocess.run(["grim", "-t", "ppm", "-g", f"{r['x']},{r['y']} {r['width']}x{r['height']}", "-"],
+                         capture_output=True, check=True, timeout=10).stdout
+    subprocess.run(["convert", "ppm:-", "-strip", os.path.join(shots, name + ".png")], input=ppm, check=True,
+                   timeout=30)
 
 
 def lit(rgb):
@@ -171,6 +196,7 @@ def preview_follows_number_of_flakes():
         keys(*["Tab"] * FLAKES, "End")
         w.file_becomes("satiation = 10\n", "Number of flakes to 10")
         many = w.preview_is("", "Number of flakes 10")[1]
+        keep_window_picture("settings-window")
         check(0 < few * 3 < many, f"more flakes lit at 10 than at 1 ({few} against {many} pixels)")
     finally:
         w.close()
