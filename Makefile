@@ -198,7 +198,8 @@ pictures-settings: test-wayland
 # The X11 program's whole-process figures on a 1920 x 1080 Xvfb, beside a bare
 # GLX program's; make bench also sets WINE_FULLSCREEN_SHARE, the share of a
 # core flindra.scr /s took under Wine in the same run. Then flindra-wayland
-# on headless sway beside flindra -root on Xvfb, both 1280 x 720.
+# on headless sway beside flindra -root on Xvfb, both 1280 x 720; last the
+# settings window's preview beside flindra-wayland at the same pixel count.
 WINE_FULLSCREEN_SHARE ?=
 bench-linux: linux
 	@cmake --build --preset linux -j $(JOBS) --target glx_reference wayland_clear
@@ -207,6 +208,9 @@ bench-linux: linux
 	@scripts/install-deps linux linux-test
 	@FLINDRA_SCREEN=1280x720x24 scripts/with-xvfb scripts/with-sway bench/linux/wayland_figures build/linux/flindra \
 	  build/linux/flindra-wayland build/linux/wayland_clear
+	@scripts/install-deps settings
+	@scripts/with-sway dbus-run-session -- bench/linux/settings_figures build/linux/flindra-settings \
+	  build/linux/flindra-wayland
 
 # ---- Flindra in a browser ------------------------------------------------------
 .PHONY: web run-web test-web bench-web web-deps site

@@ -20,6 +20,7 @@ std::uint8_t fadedInOpacity(std::int32_t brightness) {
 bool FlakePreview::start(GtkPicture* picture, int width, int height, const Settings& settings, std::string& why) {
   if (!gl_.open(width, height, why) || !gl_.begin()) return false;
   SetupScene(gl_.width(), gl_.height(), gl_.width(), gl_.height());
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // an opaque picture
   gl_.end();
   picture_ = picture;
   settings_ = settings;
@@ -48,25 +49,23 @@ gboolean FlakePreview::onBeat(gpointer self) {
   return G_SOURCE_CONTINUE;
 }
 
-// One beat of the saver's frame: step, draw, dim to where its fade ends
-// (over black), then into the picture.
+// One beat of the saver's frame, drawn as the saver draws it once faded in
+// (over black: the alpha stays opaque), then into the picture.
 void FlakePreview::drawFrame() {
   if (picture_ == nullptr || !gl_.begin()) return;
-  if (held_) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    DrawFlakes(*field_, settings_, heldFlakes_);
-  } else {
-    DrawFrame(*field_, settings_);
-  }
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+  DrawFlakes(*field_, settings_, held_ ? heldFlakes_ : StepFlakes(*field_, settings_));
   DimFrame(fadedInOpacity(settings_.Brightness));
-  std::vector<std::uint8_t> rgb = gl_.readRgb();
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  std::vector<std::uint8_t> bgra = gl_.readBgra();
   gl_.end();
-  const std::size_t stride = static_cast<std::size_t>(gl_.width()) * 3;
-  auto* kept = new std::vector<std::uint8_t>(std::move(rgb));
+  const std::size_t stride = static_cast<std::size_t>(gl_.width()) * 4;
+  auto* kept = new std::vector<std::uint8_t>(std::move(bgra));
   GBytes* bytes = g_bytes_new_with_free_func(kept->data(), kept->size(),
                                              [](gpointer data) { delete static_cast<std::vector<std::uint8_t>*>(data); },
                                              kept);
-  GdkTexture* texture = gdk_memory_texture_new(gl_.width(), gl_.height(), GDK_MEMORY_R8G8B8, bytes, stride);
+  GdkTexture* texture = gdk_memory_texture_new(gl_.width(), gl_.height(), GDK_MEMORY_B8G8R8A8_PREMULTIPLIED, bytes, stride);
   gtk_picture_set_paintable(picture_, GDK_PAINTABLE(texture));
   g_object_unref(texture);
   g_bytes_unref(bytes);

@@ -60,11 +60,11 @@ void OffscreenGl::end() {
   else eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
-std::vector<std::uint8_t> OffscreenGl::readRgb() const {
-  const std::size_t row = static_cast<std::size_t>(width_) * 3;
+std::vector<std::uint8_t> OffscreenGl::readBgra() const {
+  const std::size_t row = static_cast<std::size_t>(width_) * 4;
   std::vector<std::uint8_t> bottomUp(row * static_cast<std::size_t>(height_)), rows(bottomUp.size());
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
   for (int y = 0; y < height_; ++y)
     std::memcpy(&rows[static_cast<std::size_t>(y) * row],
                 &bottomUp[static_cast<std::size_t>(height_ - 1 - y) * row], row);

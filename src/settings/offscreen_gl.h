@@ -23,8 +23,9 @@ class OffscreenGl {
   // was current before (the toolkit's) is current again after it.
   bool begin();
   void end();
-  // The frame drawn, as RGB rows, top row first.
-  std::vector<std::uint8_t> readRgb() const;
+  // The frame drawn, as rows of blue, green, red and alpha bytes, top row
+  // first (what GDK and Mesa both hold natively: no conversion either way).
+  std::vector<std::uint8_t> readBgra() const;
 
   int width() const { return width_; }
   int height() const { return height_; }
