@@ -22,7 +22,8 @@ bool FlakePreview::start(GtkPicture* picture, int width, int height, const Setti
   SetupScene(gl_.width(), gl_.height(), gl_.width(), gl_.height());
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // an opaque picture
   gl_.end();
-  picture_ = picture;
+  frame_ = frame_paintable_new(width, height);
+  gtk_picture_set_paintable(picture, GDK_PAINTABLE(frame_));
   settings_ = settings;
   held_ = HeldFrameFromEnvironment();
   if (held_) heldFlakes_ = StartHeldField(*field_, *held_, settings_);
@@ -34,6 +35,7 @@ bool FlakePreview::start(GtkPicture* picture, int width, int height, const Setti
 
 FlakePreview::~FlakePreview() {
   if (beat_ != 0) g_source_remove(beat_);
+  if (frame_ != nullptr) g_object_unref(frame_);
 }
 
 void FlakePreview::follow(const Settings& settings) {
@@ -52,7 +54,7 @@ gboolean FlakePreview::onBeat(gpointer self) {
 // One beat of the saver's frame, drawn as the saver draws it once faded in
 // (over black: the alpha stays opaque), then into the picture.
 void FlakePreview::drawFrame() {
-  if (picture_ == nullptr || !gl_.begin()) return;
+  if (frame_ == nullptr || !gl_.begin()) return;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
   DrawFlakes(*field_, settings_, held_ ? heldFlakes_ : StepFlakes(*field_, settings_));
@@ -66,7 +68,7 @@ void FlakePreview::drawFrame() {
                                              [](gpointer data) { delete static_cast<std::vector<std::uint8_t>*>(data); },
                                              kept);
   GdkTexture* texture = gdk_memory_texture_new(gl_.width(), gl_.height(), GDK_MEMORY_B8G8R8A8_PREMULTIPLIED, bytes, stride);
-  gtk_picture_set_paintable(picture_, GDK_PAINTABLE(texture));
+  frame_paintable_show(frame_, texture);
   g_object_unref(texture);
   g_bytes_unref(bytes);
 }

@@ -12,6 +12,7 @@
 
 #include "core/flakes.h"
 #include "posix/held_frame.h"
+#include "settings/frame_paintable.h"
 #include "settings/offscreen_gl.h"
 
 class FlakePreview {
@@ -28,7 +29,7 @@ class FlakePreview {
   static gboolean onBeat(gpointer self);
   void drawFrame();
 
-  GtkPicture* picture_ = nullptr;
+  FramePaintable* frame_ = nullptr;  // what the picture shows
   OffscreenGl gl_;
   std::unique_ptr<FlakeField> field_ = std::make_unique<FlakeField>();
   Settings settings_;
