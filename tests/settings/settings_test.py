@@ -64,11 +64,11 @@ def core_frame(query):
     return b"".join(bytes(b for i, b in enumerate(row) if i % 4 != 3) for row in rows)
 
 
-def window_rect():
-    """The window's place on the output, as sway laid it out."""
+def window_node():
+    """The window as sway holds it: its place ("rect") and whether it has the keyboard ("focused")."""
     def find(node):
         if node.get("app_id") == APP_ID:
-            return node["rect"]
+            return node
         for child in node.get("nodes", []) + node.get("floating_nodes", []):
             found = find(child)
             if found:
@@ -76,12 +76,12 @@ def window_rect():
         return None
     tree = subprocess.run(["swaymsg", "-r", "-t", "get_tree"], capture_output=True, text=True, check=True,
                           timeout=10).stdout
-    return find(json.loads(tree))
+    return find(json.loads(tree)) or {}
 
 
 def keep_window_picture(name):
     """The window alone as SHOTS_DIR/NAME.png, for the AppStream metainfo's screenshot (make pictures-settings)."""
-    r = window_rect()
+    r = window_node()["rect"]
     ppm = subprocess.run(["grim", "-t", "ppm", "-g", f"{r['x']},{r['y']} {r['width']}x{r['height']}", "-"],
                          capture_output=True, check=True, timeout=10).stdout
     subprocess.run(["convert", "ppm:-", "-strip", os.path.join(shots, name + ".png")], input=ppm, check=True,
@@ -93,11 +93,13 @@ def lit(rgb):
 
 
 def keys(*names):
-    """Keys pressed in turn; "shift+Tab" holds Shift around Tab."""
-    args = ["wtype", "-s", "30"]
+    """Keys pressed in turn; "alt+s" holds Alt around s. wtype's keyboard is
+    new each time: its first key waits until the window has its keymap
+    (sooner, the key can be lost)."""
+    args = ["wtype", "-s", "150"]
     for name in names:
         modifier, _, key = name.rpartition("+")
-        args += (["-M", modifier, "-k", key, "-m", modifier] if modifier else ["-k", key])
+        args += (["-M", modifier, "-k", key, "-m", modifier] if modifier else ["-k", key]) + ["-s", "30"]
     subprocess.run(args, check=True, timeout=20)
 
 
@@ -125,6 +127,7 @@ class Window:
         self.keep = keep
         self.rect = None
         assert poll(self._shown, 60), "the window never showed its preview"
+        assert poll(lambda: window_node().get("focused")), "the window never had the keyboard"
 
     def _shown(self):
         width, _, rgb = self.grab()
