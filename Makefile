@@ -126,16 +126,16 @@ clean:
 # These install only what the Linux program and its tests need
 # (scripts/install-deps linux linux-test), never Wine, MinGW or clang.
 .PHONY: deps-linux linux test-x11 test-x11-monitors test-wayland test-desks test-package run-linux deb bench-linux \
-  pictures-linux pictures-desks
+  pictures-linux pictures-desks pictures-settings
 
 deps-linux:
-	@scripts/install-deps linux
+	@scripts/install-deps linux settings
 
 # The optimised build: the programs, the config file and the manual pages.
 linux: deps-linux
 	@cmake --preset linux >/dev/null
 	@cmake --build --preset linux -j $(JOBS) --target flindra flindra-add-to-xscreensaver flindra_config_files \
-	  flindra_changelog flindra-wayland flindra_wayland_manual
+	  flindra_changelog flindra-wayland flindra_wayland_manual flindra-settings flindra_settings_files
 
 # The real program on a private Xvfb with Mesa's GLX and under the real
 # XScreenSaver daemon (label x11, sanitizer build), then the package.
@@ -155,11 +155,13 @@ test-package: deb
 
 # flindra-wayland (sanitizer build) on a private headless sway run as an
 # unprivileged user (scripts/with-sway): outputs, fade, input, the idle
-# daemon; then the package's flindra-wayland started by swayidle.
+# daemon; flindra-settings there too, on a session bus of its own; then the
+# package's flindra-wayland started by swayidle.
 test-wayland: deb
-	@scripts/install-deps linux linux-test
+	@scripts/install-deps linux linux-test settings
 	@cmake --preset native >/dev/null
-	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame test_compositor desk_backdrop
+	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame test_compositor \
+	  desk_backdrop flindra-settings systemd_stand_in
 	@ctest --preset wayland
 	@tests/wayland/package_test dist/flindra_$(VERSION)_amd64.deb
 
@@ -209,10 +211,17 @@ pictures-linux: deb
 	@scripts/install-deps linux linux-test
 	@FLINDRA_PICTURES=$(CURDIR)/docs tests/x11/package_test dist/flindra_$(VERSION)_amd64.deb build/screenshot-package.png
 
+# The settings window's picture for its AppStream metainfo and the README,
+# docs/settings-window.png, as its test on headless sway leaves it (run by
+# hand; commit the result).
+pictures-settings: test-wayland
+	@cp build/native/settings-shots/settings-window.png docs/settings-window.png
+
 # The X11 program's whole-process figures on a 1920 x 1080 Xvfb, beside a bare
 # GLX program's; make bench also sets WINE_FULLSCREEN_SHARE, the share of a
 # core flindra.scr /s took under Wine in the same run. Then flindra-wayland
-# on headless sway beside flindra -root on Xvfb, both 1280 x 720.
+# on headless sway beside flindra -root on Xvfb, both 1280 x 720; last the
+# settings window's preview beside flindra-wayland at the same pixel count.
 WINE_FULLSCREEN_SHARE ?=
 bench-linux: linux
 	@cmake --build --preset linux -j $(JOBS) --target glx_reference wayland_clear
@@ -221,6 +230,9 @@ bench-linux: linux
 	@scripts/install-deps linux linux-test
 	@FLINDRA_SCREEN=1280x720x24 scripts/with-xvfb scripts/with-sway bench/linux/wayland_figures build/linux/flindra \
 	  build/linux/flindra-wayland build/linux/wayland_clear
+	@scripts/install-deps settings
+	@scripts/with-sway dbus-run-session -- bench/linux/settings_figures build/linux/flindra-settings \
+	  build/linux/flindra-wayland
 
 # ---- Flindra in a browser ------------------------------------------------------
 .PHONY: web run-web test-web bench-web web-deps site

@@ -19,7 +19,7 @@ endif()
 # the wait, main's start) over the core, and the generator of their manual
 # pages. No X or Wayland headers.
 add_library(flindra_posix STATIC src/posix/process.cpp src/posix/wait.cpp src/posix/program_main.cpp
-                          src/posix/user_settings.cpp)
+                          src/posix/user_settings.cpp src/posix/held_frame.cpp)
 target_compile_options(flindra_posix PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_libraries(flindra_posix PUBLIC flindra_core)
 add_executable(print_manual src/posix/print_manual.cpp)
@@ -92,6 +92,9 @@ target_include_directories(glx_reference PRIVATE bench)
 target_link_libraries(glx_reference PRIVATE flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::X11)
 
 include(GNUInstallDirs)
+# What is installed goes into the package flindra unless it names another
+# component (the settings window's: flindra-settings).
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME flindra)
 install(TARGETS flindra RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 install(TARGETS flindra-add-to-xscreensaver RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${FLINDRA_CONFIG_XML} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
@@ -113,14 +116,33 @@ install(FILES packaging/debian/copyright packaging/debian/README.Debian ${FLINDR
 
 # flindra-wayland, in the same package.
 include(cmake/wayland.cmake)
+# flindra-settings, packaged on its own.
+include(cmake/settings.cmake)
 
-# make deb: dist/flindra_VERSION_amd64.deb, installed under /usr, stripped.
+# make deb: dist/flindra_VERSION_amd64.deb (the savers) and
+# dist/flindra-settings_VERSION_amd64.deb (the window, which alone needs
+# GTK), installed under /usr, stripped.
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL flindra settings)
+set(CPACK_DEBIAN_FLINDRA_PACKAGE_NAME flindra)
+set(CPACK_DEBIAN_SETTINGS_PACKAGE_NAME flindra-settings)
+set(CPACK_DEBIAN_SETTINGS_PACKAGE_DEPENDS "flindra (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_SETTINGS_PACKAGE_RECOMMENDS "")
+set(CPACK_DEBIAN_SETTINGS_PACKAGE_SUGGESTS "")
+# Each package's first line is its own summary (CPack would put one shared
+# summary in front of both).
+set(CPACK_DEBIAN_SETTINGS_DESCRIPTION "settings window for the Flindra screen saver
+A window with a slider for each of Flindra's settings above a live preview
+drawn as the screen saver draws it, a switch that starts flindra-wayland
+after some minutes of inactivity (through systemd's user manager) and a
+button that shows the screen saver at once. It is listed as Flindra among
+the desktop's applications.")
 set(CPACK_PACKAGE_NAME flindra)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Flindra developers <flindra@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "six-armed crystal flakes falling through space, for XScreenSaver and Wayland")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Flindra draws up to 101 six-armed crystal flakes falling and swaying through
+set(CPACK_DEBIAN_FLINDRA_DESCRIPTION "six-armed crystal flakes falling through space, for XScreenSaver and Wayland
+Flindra draws up to 101 six-armed crystal flakes falling and swaying through
 3-D space as points of light, with OpenGL. Speed, brightness, flake size,
 number of flakes and sway rate are set on its XScreenSaver settings screen.
 

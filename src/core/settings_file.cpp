@@ -1,12 +1,15 @@
 #include "core/settings_file.h"
 
+#include <algorithm>
+
 #include "core/numbers.h"
 #include "core/options.h"
 
 namespace {
 
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 std::string_view trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
@@ -27,7 +30,47 @@ std::string readLine(SettingsFile& file, std::string_view line) {
   return complaint.empty() ? "" : std::string(name) + " " + complaint;
 }
 
+// A line's name and the place of its value, as the reader splits it: the
+// part before a "#", at its first "=".
+struct LineParts {
+  std::string_view name;
+  std::size_t valueStart = 0;  // value's first byte in the line
+  std::size_t valueEnd = 0;    // one past its last
+};
+std::optional<LineParts> partsOf(std::string_view line) {
+  const std::size_t contentEnd = std::min(line.find('#'), line.size());
+  const std::size_t equals = line.substr(0, contentEnd).find('=');
+  if (equals == std::string_view::npos) return std::nullopt;
+  LineParts parts{trimmed(line.substr(0, equals)), equals + 1, contentEnd};
+  while (parts.valueStart < parts.valueEnd && blank(line[parts.valueStart])) ++parts.valueStart;
+  while (parts.valueEnd > parts.valueStart && blank(line[parts.valueEnd - 1])) --parts.valueEnd;
+  return parts;
+}
+
 }  // namespace
+
+std::string SetInSettingsFile(std::string_view text, std::string_view name, std::string_view value) {
+  std::string out;
+  out.reserve(text.size() + name.size() + value.size() + 5);
+  bool named = false;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::string_view line = text.substr(0, end);
+    const auto parts = partsOf(line);
+    if (parts && parts->name == name) {
+      out.append(line.substr(0, parts->valueStart)).append(value).append(line.substr(parts->valueEnd));
+      named = true;
+    } else {
+      out.append(line);
+    }
+    if (end == std::string_view::npos) break;
+    out += '\n';
+    text.remove_prefix(end + 1);
+  }
+  if (named) return out;
+  if (!out.empty() && out.back() != '\n') out += '\n';
+  return out.append(name).append(" = ").append(value).append("\n");
+}
 
 std::string SetIdleFromText(std::optional<long>& idleSeconds, std::string_view text) {
   const auto seconds = ParseWholeNumber(text);

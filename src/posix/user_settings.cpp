@@ -1,9 +1,47 @@
 #include "posix/user_settings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+namespace {
+
+std::string failed(const std::string& what, const std::string& path) {
+  return "cannot " + what + " " + path + ": " + std::strerror(errno);
+}
+
+// Makes the folders of path that are missing, as mkdir -p would.
+bool makeFolders(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    const std::string folder = path.substr(0, slash);
+    if (::mkdir(folder.c_str(), 0755) == 0) continue;
+    struct stat there {};
+    if (errno != EEXIST) return false;
+    if (::stat(folder.c_str(), &there) != 0) return false;
+    if (!S_ISDIR(there.st_mode)) {
+      errno = ENOTDIR;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool writeAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t wrote = ::write(fd, text.data(), text.size());
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    text.remove_prefix(static_cast<std::size_t>(wrote));
+  }
+  return true;
+}
+
+}  // namespace
 
 std::string UserSettingsPath() {
   // The base directory specification: a relative XDG_CONFIG_HOME is invalid and ignored.
@@ -14,25 +52,53 @@ std::string UserSettingsPath() {
   return std::string();
 }
 
-SettingsFile LoadUserSettings(const std::string& path) {
-  if (path.empty()) return SettingsFile{};
+UserSettingsText ReadUserSettingsText(const std::string& path) {
+  UserSettingsText read;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) {
-    SettingsFile none;
-    if (errno != ENOENT && errno != ENOTDIR) none.complaints.push_back("cannot read " + path + ": " + std::strerror(errno));
-    return none;
+    if (errno != ENOENT && errno != ENOTDIR) read.complaint = failed("read", path);
+    return read;
   }
   // A settings file is a few lines; more than this is not one.
   constexpr std::size_t kMostBytes = 64 * 1024;
-  std::string text(kMostBytes + 1, '\0');
-  const std::size_t got = std::fread(text.data(), 1, text.size(), f);
-  const bool failed = std::ferror(f) != 0;
+  read.text.assign(kMostBytes + 1, '\0');
+  const std::size_t got = std::fread(read.text.data(), 1, read.text.size(), f);
+  const bool readFailed = std::ferror(f) != 0;
+  const std::string why = readFailed ? failed("read", path) : "";
   std::fclose(f);
-  if (failed || got > kMostBytes) {
+  read.text.resize(got);
+  if (readFailed || got > kMostBytes) {
+    read.text.clear();
+    read.complaint = readFailed ? why : path + " is larger than a settings file (64 KB)";
+  }
+  return read;
+}
+
+SettingsFile LoadUserSettings(const std::string& path) {
+  if (path.empty()) return SettingsFile{};
+  const UserSettingsText read = ReadUserSettingsText(path);
+  if (!read.complaint.empty()) {
     SettingsFile none;
-    none.complaints.push_back(failed ? "cannot read " + path : path + " is larger than a settings file (64 KB)");
+    none.complaints.push_back(read.complaint);
     return none;
   }
-  text.resize(got);
-  return ReadSettingsFile(text, path);
+  return ReadSettingsFile(read.text, path);
+}
+
+std::string SaveUserSettings(const std::string& path, std::string_view text) {
+  if (!makeFolders(path)) return failed("make the folder of", path);
+  struct stat old {};
+  const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  std::string fresh = path + ".XXXXXX";
+  const int fd = ::mkstemp(fresh.data());
+  if (fd < 0) return failed("make a file beside", path);
+  std::string why;
+  if (!writeAll(fd, text) || ::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) why = failed("write", fresh);
+  if (::close(fd) != 0 && why.empty()) why = failed("write", fresh);
+  if (why.empty() && ::rename(fresh.c_str(), path.c_str()) != 0) why = failed("replace", path);
+  if (!why.empty()) {
+    ::unlink(fresh.c_str());
+    return why;
+  }
+  return "";
 }

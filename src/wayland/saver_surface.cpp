@@ -8,6 +8,7 @@
 #include "core/frame_rate_text.h"
 #include "core/gl.h"
 #include "core/scene.h"
+#include "posix/held_frame.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
@@ -90,16 +91,6 @@ const wp_fractional_scale_v1_listener kFractionalScaleListener = {
     },
 };
 
-// FLINDRA_HELD_FRAME=SEED,FRAMES, for the tests: the field seeded with SEED
-// and stepped FRAMES times, then shown unmoving, the frame the page's seed
-// and frames hold, so a screenshot can be held against the core's own.
-bool heldFrame(std::uint32_t& seed, int& frames) {
-  const char* held = std::getenv("FLINDRA_HELD_FRAME");
-  unsigned long s = 0;
-  return held != nullptr && std::sscanf(held, "%lu,%d", &s, &frames) == 2 && frames >= 1 && frames <= 100000 &&
-         (seed = static_cast<std::uint32_t>(s), true);
-}
-
 std::unique_ptr<SaverSurface> newSurface(const Connection& c, const Settings& settings) {
   auto s = std::make_unique<SaverSurface>();
   s->connection = &c;
@@ -111,14 +102,8 @@ std::unique_ptr<SaverSurface> newSurface(const Connection& c, const Settings& se
     wp_fractional_scale_v1_add_listener(s->fractionalScale, &kFractionalScaleListener, s.get());
   }
   s->field = std::make_unique<FlakeField>();
-  std::uint32_t seed = 0;
-  int frames = 0;
-  if (heldFrame(seed, frames)) {
-    StartField(*s->field, FirstSwayStep(settings.Speed), seed);
-    for (int i = 0; i < frames; ++i) s->heldFlakes = StepFlakes(*s->field, settings);
-  } else {
-    StartField(*s->field, FirstSwayStep(settings.Speed));
-  }
+  if (const auto held = HeldFrameFromEnvironment()) s->heldFlakes = StartHeldField(*s->field, *held, settings);
+  else StartField(*s->field, FirstSwayStep(settings.Speed));
   return s;
 }
 

@@ -1,11 +1,13 @@
 // The settings file as any bytes: every value read lies in its option's
 // range, the idle time in its own, and each complaint names a line the
-// text has.
+// text has. Setting one value in it gives that value back and changes no
+// other line's complaint.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/options.h"
 #include "core/settings_file.h"
@@ -27,5 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t number = std::strtoul(complaint.c_str() + 2, nullptr, 10);
     if (number < 1 || number > lines) std::abort();
   }
+  const SettingInfo& named = kSettingTable[size % kSettingCount];
+  const std::string name = OptionName(named), value = std::to_string(OptionRange(named).high);
+  const SettingsFile after = ReadSettingsFile(SetInSettingsFile(text, name, value), "f");
+  if (after.settings.*named.value != OptionRange(named).high) std::abort();
+  // The complaints left are the old ones but for the lines that named it.
+  std::vector<std::string> others;
+  for (const std::string& complaint : file.complaints) {
+    const std::size_t told = complaint.find(": ", 2) + 2;  // after "f:N: "
+    if (complaint.compare(told, name.size() + 5, name + " must") != 0) others.push_back(complaint);
+  }
+  if (after.complaints != others) std::abort();
   return 0;
 }

@@ -1,0 +1,84 @@
+// The settings file written whole: a new folder and file, an old file
+// replaced by rename (a reader holding it still sees the old bytes) with
+// its permissions kept, and a failure that leaves nothing behind.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "posix/user_settings.h"
+
+namespace {
+
+class UserSettingsFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char folder[] = "/tmp/flindra-settings-test.XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    root_ = folder;
+  }
+  void TearDown() override { std::system(("rm -rf " + root_).c_str()); }
+
+  std::vector<std::string> names(const std::string& folder) const {
+    std::vector<std::string> found;
+    if (DIR* d = ::opendir(folder.c_str())) {
+      while (const dirent* e = ::readdir(d)) {
+        if (e->d_name[0] != '.') found.emplace_back(e->d_name);
+      }
+      ::closedir(d);
+    }
+    return found;
+  }
+
+  std::string root_;
+};
+
+TEST_F(UserSettingsFolder, NewFolderAndFileReadBack) {
+  const std::string path = root_ + "/config/flindra/settings";
+  ASSERT_EQ(SaveUserSettings(path, "fast = 4\n"), "");
+  const UserSettingsText read = ReadUserSettingsText(path);
+  EXPECT_EQ(read.text, "fast = 4\n");
+  EXPECT_EQ(read.complaint, "");
+  struct stat s {};
+  ASSERT_EQ(::stat(path.c_str(), &s), 0);
+  EXPECT_EQ(s.st_mode & 07777, 0644u);
+  EXPECT_EQ(LoadUserSettings(path).settings.Speed, 4);
+  EXPECT_EQ(names(root_ + "/config/flindra"), std::vector<std::string>{"settings"});
+}
+
+TEST_F(UserSettingsFolder, OldFileReplacedWholeKeepingItsMode) {
+  const std::string path = root_ + "/settings";
+  ASSERT_EQ(SaveUserSettings(path, "# mine\nfast = 1\n"), "");
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  const int held = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(SaveUserSettings(path, "# mine\nfast = 9\n"), "");
+  char old[32] = {};
+  EXPECT_EQ(::read(held, old, sizeof old - 1), 16);
+  EXPECT_STREQ(old, "# mine\nfast = 1\n");
+  ::close(held);
+  EXPECT_EQ(ReadUserSettingsText(path).text, "# mine\nfast = 9\n");
+  struct stat s {};
+  ASSERT_EQ(::stat(path.c_str(), &s), 0);
+  EXPECT_EQ(s.st_mode & 07777, 0600u);
+  EXPECT_EQ(names(root_), std::vector<std::string>{"settings"});
+}
+
+TEST_F(UserSettingsFolder, FailureSaysWhyAndLeavesNothing) {
+  ASSERT_EQ(SaveUserSettings(root_ + "/file", "x"), "");
+  const std::string under = root_ + "/file/settings";  // a folder that is a file
+  EXPECT_EQ(SaveUserSettings(under, "fast = 2\n"), "cannot make the folder of " + under + ": Not a directory");
+  const std::string folderPath = root_ + "/folder";  // the settings path is a folder
+  ASSERT_EQ(::mkdir(folderPath.c_str(), 0755), 0);
+  EXPECT_EQ(SaveUserSettings(folderPath, "fast = 2\n"), "cannot replace " + folderPath + ": Is a directory");
+  EXPECT_EQ(ReadUserSettingsText(folderPath).complaint, "cannot read " + folderPath + ": Is a directory");
+  EXPECT_EQ(names(root_).size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,294 @@
+#!/usr/bin/env python3
+"""settings_test.py FLINDRA_SETTINGS SYSTEMD_STAND_IN NATIVE_FRAME FLINDRA_WAYLAND UNIT_FOLDER SHOTS_DIR:
+the settings window on the headless sway of scripts/with-sway, on a session
+bus of its own (dbus-run-session) where SYSTEMD_STAND_IN answers for
+systemd's user manager. Driven by keys alone (wtype), checked by the
+settings file it writes, grim screenshots of its preview held against the
+core's own frame, and the manager calls the stand-in saw."""
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wayland"))
+from checks import Lines, case, check, run_cases  # noqa: E402
+
+program, stand_in, native_frame, saver, unit_folder, shots = sys.argv[1:7]
+saver = os.path.abspath(saver)  # as the window starts it, beside itself
+os.makedirs(shots, exist_ok=True)
+PREVIEW = (384, 216)
+HELD = "7,40"  # the preview holds this frame of a seeded field: seed 7, 40 steps
+APP_ID = "example.flindra.Settings"
+
+
+def shot(keep=None):
+    ppm = subprocess.run(["grim", "-t", "ppm", "-o", "HEADLESS-1", "-"], capture_output=True, check=True,
+                         timeout=10).stdout
+    m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+    if keep:
+        with open(os.path.join(shots, keep + ".ppm"), "wb") as f:
+            f.write(ppm)
+    return int(m[1]), int(m[2]), ppm[m.end():]
+
+
+def preview_rect(width, height, rgb):
+    """The box around the rows of many pure black pixels: the preview's
+    background (GTK's own black is a glyph's few pixels)."""
+    xs, ys = [], []
+    for y in range(height):
+        row = rgb[y * width * 3:(y + 1) * width * 3]
+        black = [x for x in range(width) if row[x * 3:x * 3 + 3] == b"\0\0\0"]
+        if len(black) > 64:
+            xs += (black[0], black[-1])
+            ys.append(y)
+    return (min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1) if ys else None
+
+
+def cut(width, rgb, rect):
+    x, y, w, h = rect
+    return b"".join(rgb[(y + row) * width * 3 + x * 3:(y + row) * width * 3 + (x + w) * 3] for row in range(h))
+
+
+def core_frame(query):
+    """The held frame with query's settings, drawn by the core offscreen, as RGB rows top first."""
+    width, height = PREVIEW
+    out = os.path.join(shots, "core.rgba")
+    subprocess.run([native_frame, str(width), str(height), f"seed=7&frames=40{query}", out], check=True,
+                   timeout=60, env=dict(os.environ, LSAN_OPTIONS="detect_leaks=0"))
+    with open(out, "rb") as f:
+        rgba = f.read()
+    rows = [rgba[y * width * 4:(y + 1) * width * 4] for y in reversed(range(height))]
+    return b"".join(bytes(b for i, b in enumerate(row) if i % 4 != 3) for row in rows)
+
+
+def window_node():
+    """The window as sway holds it: its place ("rect") and whether it has the keyboard ("focused")."""
+    def find(node):
+        if node.get("app_id") == APP_ID:
+            return node
+        for child in node.get("nodes", []) + node.get("floating_nodes", []):
+            found = find(child)
+            if found:
+                return found
+        return None
+    tree = subprocess.run(["swaymsg", "-r", "-t", "get_tree"], capture_output=True, text=True, check=True,
+                          timeout=10).stdout
+    return find(json.loads(tree)) or {}
+
+
+def keep_window_picture(name):
+    """The window alone as SHOTS_DIR/NAME.png, for the AppStream metainfo's screenshot (make pictures-settings)."""
+    r = window_node()["rect"]
+    ppm = subprocess.run(["grim", "-t", "ppm", "-g", f"{r['x']},{r['y']} {r['width']}x{r['height']}", "-"],
+                         capture_output=True, check=True, timeout=10).stdout
+    subprocess.run(["convert", "ppm:-", "-strip", os.path.join(shots, name + ".png")], input=ppm, check=True,
+                   timeout=30)
+
+
+def lit(rgb):
+    return sum(1 for i in range(0, len(rgb), 3) if rgb[i] > 64)
+
+
+def keys(*names):
+    """Keys pressed in turn; "alt+s" holds Alt around s. wtype's keyboard is
+    new each time: its first key waits until the window has its keymap
+    (sooner, the key can be lost)."""
+    args = ["wtype", "-s", "150"]
+    for name in names:
+        modifier, _, key = name.rpartition("+")
+        args += (["-M", modifier, "-k", key, "-m", modifier] if modifier else ["-k", key]) + ["-s", "30"]
+    subprocess.run(args, check=True, timeout=20)
+
+
+def poll(condition, seconds=10):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.05)
+    return True
+
+
+class Window:
+    """flindra-settings over a settings file of the test's own."""
+
+    def __init__(self, text, keep):
+        self.config = tempfile.mkdtemp(prefix="flindra-settings-")
+        self.path = os.path.join(self.config, "flindra", "settings")
+        if text is not None:
+            os.makedirs(os.path.dirname(self.path))
+            with open(self.path, "w") as f:
+                f.write(text)
+        env = dict(os.environ, XDG_CONFIG_HOME=self.config, FLINDRA_HELD_FRAME=HELD)
+        self.process = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
+        self.keep = keep
+        self.rect = None
+        assert poll(self._shown, 60), "the window never showed its preview"
+        assert poll(lambda: window_node().get("focused")), "the window never had the keyboard"
+
+    def _shown(self):
+        width, _, rgb = self.grab()
+        return self.rect is not None and self.rect[2:] == PREVIEW
+
+    def grab(self, suffix=""):
+        width, height, rgb = shot(self.keep + suffix)
+        self.rect = preview_rect(width, height, rgb)
+        return width, height, rgb
+
+    def preview_is(self, query, what):
+        """Waits until the preview shows the core's frame for query pixel for pixel."""
+        expected = core_frame(query)
+        seen = [None]
+
+        def same():
+            width, _, rgb = self.grab("-" + what.split()[0])
+            seen[0] = cut(width, rgb, self.rect) if self.rect and self.rect[2:] == PREVIEW else b""
+            return seen[0] == expected
+
+        ok = poll(same)
+        differ = sum(1 for i in range(0, len(expected), 3) if seen[0][i:i + 3] != expected[i:i + 3]) \
+            if len(seen[0]) == len(expected) else "all"
+        return check(ok, f"{what}: the core's frame pixel for pixel ({differ} pixels differ)"), lit(seen[0])
+
+    def file(self):
+        try:
+            with open(self.path) as f:
+                return f.read()
+        except FileNotFoundError:
+            return None
+
+    def file_becomes(self, expected, what):
+        ok = poll(lambda: self.file() == expected)
+        return check(ok, f"{what}: the file reads {expected!r}" + ("" if ok else f", not {self.file()!r}"))
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+# Tabs from the window's start, where Speed has the focus: the five sliders
+# in turn, then the minutes. Alt+S turns the switch, Alt+P is Preview.
+SPEED, BRIGHTNESS, SIZE, FLAKES, SWAY, MINUTES = range(6)
+clean_top = []
+
+
+@case
+def sliders_write_the_file():
+    w = Window("# mine\nsize = 4  # big\nfats = 2\n", "sliders")
+    try:
+        keys("Right")
+        w.file_becomes("# mine\nsize = 4  # big\nfats = 2\nfast = 4\n", "Right: Speed 3 to 4, added")
+        keys(*["Tab"] * (SIZE - SPEED), "Left")
+        w.file_becomes("# mine\nsize = 3  # big\nfats = 2\nfast = 4\n", "Flake size 4 to 3 in its own line")
+        keys(*["Tab"] * (SWAY - SIZE), "End")
+        w.file_becomes("# mine\nsize = 3  # big\nfats = 2\nfast = 4\ncolor = 30\n", "Sway rate to its end, 30")
+        check(os.listdir(os.path.dirname(w.path)) == ["settings"], "no file left beside it")
+    finally:
+        w.close()
+
+
+@case
+def preview_follows_number_of_flakes():
+    w = Window("satiation = 1\n", "flakes")
+    try:
+        clean_top.append(w.rect[1])
+        few = w.preview_is("&satiation=1", "Number of flakes 1")[1]
+        keys(*["Tab"] * FLAKES, "End")
+        w.file_becomes("satiation = 10\n", "Number of flakes to 10")
+        many = w.preview_is("", "Number of flakes 10")[1]
+        keep_window_picture("settings-window")
+        check(0 < few * 3 < many, f"more flakes lit at 10 than at 1 ({few} against {many} pixels)")
+    finally:
+        w.close()
+
+
+@case
+def bad_line_noticed_others_loaded():
+    w = Window("fast = 7\nbright = 11\nsize = 2\n# kept\n", "bad-line")
+    try:
+        check(bool(clean_top) and w.rect[1] > clean_top[0] + 10,
+              f"the notice stands above the preview (preview at y {w.rect[1]}, {clean_top} without one)")
+        w.preview_is("&fast=7&size=2", "the good lines, fast 7 and size 2, drawn")
+        keys("Right")
+        w.file_becomes("fast = 8\nbright = 11\nsize = 2\n# kept\n", "a change keeps the bad line as it was")
+    finally:
+        w.close()
+
+
+class StandIn:
+    def __init__(self, folder, *args):
+        self.process = subprocess.Popen([stand_in, folder, *args], stdout=subprocess.PIPE, text=True)
+        self.lines = Lines(self.process.stdout)
+        assert self.next() == "ready", "the stand-in never owned org.freedesktop.systemd1"
+
+    def next(self, seconds=10):
+        return self.lines.get(time.monotonic() + seconds)
+
+    def calls(self, count):
+        return [(self.next() or "").split(" ")[0] for _ in range(count)]
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+@case
+def switch_turns_the_unit_on_and_off():
+    manager = StandIn(unit_folder)
+    w = Window(None, "switch")
+    try:
+        check(manager.calls(1) == ["GetUnitFileState"], "the window asks whether the unit is enabled")
+        keys("alt+s")
+        check(manager.calls(3) == ["EnableUnitFiles", "Reload", "StartUnit"], "on (Alt+S): enabled, reloaded, started")
+        w.file_becomes("idle = 300\n", "on: the wait written, 5 minutes")
+        keys(*["Tab"] * MINUTES, "Up")
+        w.file_becomes("idle = 360\n", "the minutes up by one: 6 minutes")
+        check(manager.next(1) is None, "the minutes alone call no manager")
+        keys("alt+s")
+        check(manager.calls(3) == ["StopUnit", "DisableUnitFiles", "Reload"], "off: stopped, disabled, reloaded")
+    finally:
+        w.close()
+        manager.close()
+
+
+@case
+def refused_switch_goes_back_and_says_why():
+    manager = StandIn(unit_folder, "enabled", "refusing")
+    w = Window("", "refused")
+    top = w.rect[1]
+    try:
+        manager.calls(1)
+        keys("alt+s")
+        check(manager.calls(1) == ["StopUnit"], "an enabled unit: the switch starts on, Alt+S stops it")
+        check(poll(lambda: w.grab("-told")[0] and w.rect[1] > top + 10), "the manager's refusal told above the preview")
+        keys("alt+s")
+        check(manager.calls(1) == ["StopUnit"], "the switch went back on: Alt+S turns it off again")
+    finally:
+        w.close()
+        manager.close()
+
+
+def desktop_shows():
+    _, _, rgb = shot()
+    return any(rgb[i:i + 3] == b"\x12\xfe\x34" for i in range(0, len(rgb), 3))
+
+
+@case
+def preview_button_runs_the_saver_until_a_key():
+    w = Window("", "saver")
+    try:
+        keys("alt+p")
+        running = lambda: subprocess.run(["pgrep", "-f", "-x", saver], capture_output=True).returncode == 0  # noqa: E731
+        check(poll(running), "Preview (Alt+P, no manager: the switch is out of the way) starts flindra-wayland")
+        check(poll(lambda: not desktop_shows()), "it covers the whole output, window and desktop")
+        keys("q")
+        check(poll(lambda: not running()), "a key ends it")
+        check(poll(desktop_shows) and w.process.poll() is None, "the window and the desktop are back")
+    finally:
+        w.close()
+
+
+run_cases()
