@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "core/settings.h"
 #include "win32/settings_dialog.h"
@@ -222,9 +223,20 @@ SaverProcess::SaverProcess(const std::string& arguments) {
   std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info_))
-    ADD_FAILURE() << "cannot start " << program << " (error " << ::GetLastError() << ")";
+  // HACK: very rarely Wine fails to create a process at all (as
+  // scripts/wine-test sees at the top level), here with ERROR_INTERNAL_ERROR
+  // before the program runs; that case alone is tried once more, and said so.
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    if (::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                         &info_))
+      return;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || attempt == 2) {
+      ADD_FAILURE() << "cannot start " << program << " (error " << error << ")";
+      return;
+    }
+    std::printf("SaverProcess: Wine could not create the process (error %lu); starting it once more\n", error);
+  }
 }
 
 SaverProcess::~SaverProcess() {
