@@ -18,12 +18,20 @@ std::uint8_t fadedInOpacity(std::int32_t brightness) {
 }  // namespace
 
 bool FlakePreview::start(GtkPicture* picture, int width, int height, const Settings& settings, std::string& why) {
-  if (!gl_.open(width, height, why) || !gl_.begin()) return false;
-  SetupScene(gl_.width(), gl_.height(), gl_.width(), gl_.height());
-  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // an opaque picture
-  gl_.end();
+  width_ = width;
+  height_ = height;
   frame_ = frame_paintable_new(width, height);
   gtk_picture_set_paintable(picture, GDK_PAINTABLE(frame_));
+  subsurface_ = std::make_unique<PreviewSubsurface>();
+  std::string notOnWayland;
+  if (subsurface_->open(GTK_WIDGET(picture), width, height, notOnWayland)) {
+    const int scale = subsurface_->windowScale();
+    if (!gl_.openOnSurface(subsurface_->display(), subsurface_->surface(), width * scale, height * scale, why))
+      return false;
+  } else {
+    subsurface_.reset();
+    if (!gl_.openOffscreen(width, height, why)) return false;
+  }
   settings_ = settings;
   held_ = HeldFrameFromEnvironment();
   if (held_) heldFlakes_ = StartHeldField(*field_, *held_, settings_);
@@ -40,10 +48,7 @@ FlakePreview::~FlakePreview() {
 
 void FlakePreview::follow(const Settings& settings) {
   settings_ = settings;
-  if (held_) {
-    heldFlakes_ = StartHeldField(*field_, *held_, settings_);
-    drawFrame();
-  }
+  if (held_) heldFlakes_ = StartHeldField(*field_, *held_, settings_);
 }
 
 gboolean FlakePreview::onBeat(gpointer self) {
@@ -52,22 +57,41 @@ gboolean FlakePreview::onBeat(gpointer self) {
 }
 
 // One beat of the saver's frame, drawn as the saver draws it once faded in
-// (over black: the alpha stays opaque), then into the picture.
+// (over black: the alpha stays opaque). On the subsurface nothing is drawn
+// until the compositor has asked for the next frame, as in the saver.
 void FlakePreview::drawFrame() {
-  if (frame_ == nullptr || !gl_.begin()) return;
+  if (subsurface_ && subsurface_->waiting()) return;
+  const int scale = subsurface_ ? subsurface_->windowScale() : 1;
+  gl_.resize(width_ * scale, height_ * scale);
+  if (!gl_.begin()) return;
+  if (scale != scale_) {
+    SetupScene(gl_.width(), gl_.height(), gl_.width(), gl_.height());
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // an opaque picture
+    if (subsurface_) subsurface_->setScale(scale);
+    scale_ = scale;
+  }
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
   DrawFlakes(*field_, settings_, held_ ? heldFlakes_ : StepFlakes(*field_, settings_));
   DimFrame(fadedInOpacity(settings_.Brightness));
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  std::vector<std::uint8_t> bgra = gl_.readBgra();
+  if (subsurface_) {
+    subsurface_->askForFrame();
+    gl_.swap();
+  } else {
+    showOffscreenFrame();
+  }
   gl_.end();
-  const std::size_t stride = static_cast<std::size_t>(gl_.width()) * 4;
-  auto* kept = new std::vector<std::uint8_t>(std::move(bgra));
+}
+
+// The frame read back into the picture's texture.
+void FlakePreview::showOffscreenFrame() {
+  auto* kept = new std::vector<std::uint8_t>(gl_.readBgra());
   GBytes* bytes = g_bytes_new_with_free_func(kept->data(), kept->size(),
                                              [](gpointer data) { delete static_cast<std::vector<std::uint8_t>*>(data); },
                                              kept);
-  GdkTexture* texture = gdk_memory_texture_new(gl_.width(), gl_.height(), GDK_MEMORY_B8G8R8A8_PREMULTIPLIED, bytes, stride);
+  GdkTexture* texture = gdk_memory_texture_new(gl_.width(), gl_.height(), GDK_MEMORY_B8G8R8A8_PREMULTIPLIED, bytes,
+                                               static_cast<std::size_t>(gl_.width()) * 4);
   frame_paintable_show(frame_, texture);
   g_object_unref(texture);
   g_bytes_unref(bytes);

@@ -1,7 +1,9 @@
-// The live preview: the saver's own frame, drawn by the core offscreen at
-// the picture's size, read back each beat into a texture
-// the picture shows. The flakes fall as in the saver; FLINDRA_HELD_FRAME
-// holds one frame, drawn again whenever the settings change.
+// The live preview: the saver's own frame, drawn by the core at the
+// picture's place and size. On Wayland it draws on a subsurface over the
+// picture at the screen's scale, paced by the compositor as the saver is;
+// elsewhere offscreen, read back each beat into a texture the picture
+// shows. The flakes fall as in the saver; FLINDRA_HELD_FRAME holds one
+// frame, drawn again whenever the settings change.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -13,13 +15,14 @@
 #include "core/flakes.h"
 #include "posix/held_frame.h"
 #include "settings/frame_paintable.h"
-#include "settings/offscreen_gl.h"
+#include "settings/preview_gl.h"
+#include "settings/preview_subsurface.h"
 
 class FlakePreview {
  public:
-  // Shows the preview in picture, width x height pixels; false
-  // with why set when there is no offscreen context (the window goes on
-  // without it).
+  // Shows the preview in picture (realized), width x height logical
+  // pixels; false with why set when there is no context to draw with (the
+  // window goes on without it).
   bool start(GtkPicture* picture, int width, int height, const Settings& settings, std::string& why);
   ~FlakePreview();
   // The settings the next frame draws with.
@@ -28,9 +31,14 @@ class FlakePreview {
  private:
   static gboolean onBeat(gpointer self);
   void drawFrame();
+  void showOffscreenFrame();
 
-  FramePaintable* frame_ = nullptr;  // what the picture shows
-  OffscreenGl gl_;
+  FramePaintable* frame_ = nullptr;  // what the picture shows offscreen frames in
+  std::unique_ptr<PreviewSubsurface> subsurface_;  // on Wayland
+  PreviewGl gl_;
+  int width_ = 0;  // logical pixels
+  int height_ = 0;
+  int scale_ = 0;  // of the frames drawn so far; 0 before the first
   std::unique_ptr<FlakeField> field_ = std::make_unique<FlakeField>();
   Settings settings_;
   std::optional<HeldFrame> held_;

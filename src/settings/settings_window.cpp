@@ -19,6 +19,7 @@ constexpr int kMostIdleMinutes = static_cast<int>(kMaxIdleSeconds / 60);
 struct Window {
   std::string path = UserSettingsPath();
   Settings settings;
+  std::string noPreview;  // why there is no preview, for as long as the window is open
   std::vector<std::string> failures;  // what went wrong since the last change, below the file's own complaints
   GtkLabel* notice = nullptr;
   GtkSpinButton* minutes = nullptr;
@@ -32,10 +33,10 @@ struct Window {
   }
 };
 
-// The notice: the file's bad lines as the saver tells them, then any
-// failure to save; hidden when there is nothing to say.
+// The notice: why there is no preview, the file's bad lines as the saver
+// tells them, then any failure to save; hidden when there is nothing to say.
 void showNotice(Window& w, const std::vector<std::string>& complaints) {
-  std::string text;
+  std::string text = w.noPreview;
   for (const std::string& line : complaints) text += (text.empty() ? "" : "\n") + line;
   for (const std::string& line : w.failures) text += (text.empty() ? "" : "\n") + line;
   gtk_label_set_text(w.notice, text.c_str());
@@ -52,7 +53,8 @@ void store(Window& w, const std::string& name, const std::string& value) {
   }
   const UserSettingsText read = ReadUserSettingsText(w.path);
   if (!read.complaint.empty()) {
-    w.failures.push_back(read.complaint + "; nothing was written");
+    // The complaint itself is the file's, shown above this.
+    w.failures.push_back("Nothing was saved: the file cannot be read.");
   } else {
     const std::string why = SaveUserSettings(w.path, SetInSettingsFile(read.text, name, value));
     if (!why.empty()) w.failures.push_back(why);
@@ -254,7 +256,7 @@ GtkWidget* ShowSettingsWindow(GtkApplication* app) {
   gtk_window_present(GTK_WINDOW(window));
   std::string why;
   if (!w->preview.start(GTK_PICTURE(picture), kPreviewWidth, kPreviewHeight, w->settings, why))
-    w->failures.push_back("No preview: " + why);
+    w->noPreview = "No preview: " + why;
   showNotice(*w, file.complaints);
   return window;
 }

@@ -52,9 +52,10 @@ def cut(width, rgb, rect):
     return b"".join(rgb[(y + row) * width * 3 + x * 3:(y + row) * width * 3 + (x + w) * 3] for row in range(h))
 
 
-def core_frame(query):
-    """The held frame with query's settings, drawn by the core offscreen, as RGB rows top first."""
-    width, height = PREVIEW
+def core_frame(query, scale):
+    """The held frame with query's settings, drawn by the core offscreen at
+    the preview's size in pixels at scale, as RGB rows top first."""
+    width, height = PREVIEW[0] * scale, PREVIEW[1] * scale
     out = os.path.join(shots, "core.rgba")
     subprocess.run([native_frame, str(width), str(height), f"seed=7&frames=40{query}", out], check=True,
                    timeout=60, env=dict(os.environ, LSAN_OPTIONS="detect_leaks=0"))
@@ -130,8 +131,15 @@ class Window:
         assert poll(lambda: window_node().get("focused")), "the window never had the keyboard"
 
     def _shown(self):
-        width, _, rgb = self.grab()
-        return self.rect is not None and self.rect[2:] == PREVIEW
+        self.grab()
+        return self.rect is not None and self.rect[2:] == self.size()
+
+    def size(self):
+        """The preview's size in the screen's pixels, at the output's scale."""
+        outputs = json.loads(subprocess.run(["swaymsg", "-r", "-t", "get_outputs"], capture_output=True, text=True,
+                                            check=True, timeout=10).stdout)
+        self.scale = round(outputs[0]["scale"])
+        return PREVIEW[0] * self.scale, PREVIEW[1] * self.scale
 
     def grab(self, suffix=""):
         width, height, rgb = shot(self.keep + suffix)
@@ -140,12 +148,13 @@ class Window:
 
     def preview_is(self, query, what):
         """Waits until the preview shows the core's frame for query pixel for pixel."""
-        expected = core_frame(query)
+        size = self.size()
+        expected = core_frame(query, self.scale)
         seen = [None]
 
         def same():
             width, _, rgb = self.grab("-" + what.split()[0])
-            seen[0] = cut(width, rgb, self.rect) if self.rect and self.rect[2:] == PREVIEW else b""
+            seen[0] = cut(width, rgb, self.rect) if self.rect and self.rect[2:] == size else b""
             return seen[0] == expected
 
         ok = poll(same)
@@ -203,6 +212,24 @@ def preview_follows_number_of_flakes():
         check(0 < few * 3 < many, f"more flakes lit at 10 than at 1 ({few} against {many} pixels)")
     finally:
         w.close()
+
+
+def set_output(mode, scale):
+    subprocess.run(["swaymsg", "output", "HEADLESS-1", "resolution", mode, "scale", str(scale)], check=True,
+                   capture_output=True, timeout=10)
+
+
+@case
+def preview_at_the_screens_scale():
+    set_output("2560x1440", 2)
+    w = Window("", "scale")
+    try:
+        w.preview_is("", "at scale 2 from the start, 768 x 432 pixels")
+        set_output("1280x720", 1)
+        w.preview_is("", "the output back to scale 1 while it runs, 384 x 216 pixels")
+    finally:
+        w.close()
+        set_output("1280x720", 1)
 
 
 @case

@@ -1,0 +1,122 @@
+#include "settings/preview_subsurface.h"
+
+#include <gdk/wayland/gdkwayland.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+// NOTE: GObject's type macros are C and cast the C way.
+#pragma GCC diagnostic ignored "-Wold-style-cast"
+
+namespace {
+
+void bindSubcompositor(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                       std::uint32_t) {
+  if (std::strcmp(interface, wl_subcompositor_interface.name) == 0)
+    *static_cast<wl_subcompositor**>(data) =
+        static_cast<wl_subcompositor*>(wl_registry_bind(registry, name, &wl_subcompositor_interface, 1));
+}
+
+const wl_registry_listener kRegistryListener = {bindSubcompositor, [](void*, wl_registry*, std::uint32_t) {}};
+
+// wl_subcompositor, asked for on a queue of the preview's own so that none
+// of the toolkit's events are dispatched here.
+wl_subcompositor* subcompositorOf(wl_display* display) {
+  wl_subcompositor* subcompositor = nullptr;
+  wl_event_queue* queue = wl_display_create_queue(display);
+  auto* wrapped = static_cast<wl_display*>(wl_proxy_create_wrapper(display));
+  wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapped), queue);
+  wl_registry* registry = wl_display_get_registry(wrapped);
+  wl_registry_add_listener(registry, &kRegistryListener, &subcompositor);
+  wl_display_roundtrip_queue(display, queue);
+  wl_registry_destroy(registry);
+  wl_proxy_wrapper_destroy(wrapped);
+  if (subcompositor != nullptr) wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(subcompositor), nullptr);
+  wl_event_queue_destroy(queue);
+  return subcompositor;
+}
+
+const wl_callback_listener kFrameListener = {[](void* self, wl_callback* callback, std::uint32_t) {
+  wl_callback_destroy(callback);
+  *static_cast<wl_callback**>(self) = nullptr;
+}};
+
+}  // namespace
+
+bool PreviewSubsurface::open(GtkWidget* widget, int width, int height, std::string& why) {
+  GdkDisplay* gdkDisplay = gtk_widget_get_display(widget);
+  GtkNative* native = gtk_widget_get_native(widget);
+  parent_ = native != nullptr ? gtk_native_get_surface(native) : nullptr;
+  if (!GDK_IS_WAYLAND_DISPLAY(gdkDisplay) || parent_ == nullptr || !GDK_IS_WAYLAND_SURFACE(parent_)) {
+    why = "the window is not on Wayland";
+    return false;
+  }
+  display_ = gdk_wayland_display_get_wl_display(gdkDisplay);
+  subcompositor_ = subcompositorOf(display_);
+  if (subcompositor_ == nullptr) {
+    why = "the compositor offers no subsurfaces";
+    return false;
+  }
+  widget_ = widget;
+  wl_compositor* compositor = gdk_wayland_display_get_wl_compositor(gdkDisplay);
+  surface_ = wl_compositor_create_surface(compositor);
+  subsurface_ = wl_subcompositor_get_subsurface(subcompositor_, surface_, gdk_wayland_surface_get_wl_surface(parent_));
+  // Its frames show as they are drawn, not with the window's next repaint.
+  wl_subsurface_set_desync(subsurface_);
+  wl_region* none = wl_compositor_create_region(compositor);
+  wl_surface_set_input_region(surface_, none);
+  wl_region_destroy(none);
+  wl_region* whole = wl_compositor_create_region(compositor);
+  wl_region_add(whole, 0, 0, width, height);
+  wl_surface_set_opaque_region(surface_, whole);
+  wl_region_destroy(whole);
+  clock_ = GDK_FRAME_CLOCK(g_object_ref(gdk_surface_get_frame_clock(parent_)));
+  // After the toolkit's own layout, before the window's commit that
+  // carries the new place.
+  layoutHandler_ = g_signal_connect_after(clock_, "layout", G_CALLBACK(place), this);
+  x_ = y_ = -1;
+  place(clock_, this);
+  return true;
+}
+
+PreviewSubsurface::~PreviewSubsurface() {
+  if (clock_ != nullptr) {
+    g_signal_handler_disconnect(clock_, layoutHandler_);
+    g_object_unref(clock_);
+  }
+  if (frame_ != nullptr) wl_callback_destroy(frame_);
+  if (subsurface_ != nullptr) wl_subsurface_destroy(subsurface_);
+  if (surface_ != nullptr) wl_surface_destroy(surface_);
+  if (subcompositor_ != nullptr) wl_subcompositor_destroy(subcompositor_);
+}
+
+// The widget's top left corner in the window surface's coordinates (the
+// surface holds the window's shadow too).
+void PreviewSubsurface::place(GdkFrameClock*, gpointer data) {
+  auto& self = *static_cast<PreviewSubsurface*>(data);
+  GtkNative* native = gtk_widget_get_native(self.widget_);
+  graphene_point_t corner;
+  const graphene_point_t origin = GRAPHENE_POINT_INIT(0.0f, 0.0f);
+  if (native == nullptr || !gtk_widget_compute_point(self.widget_, GTK_WIDGET(native), &origin, &corner)) return;
+  double shadowX = 0.0, shadowY = 0.0;
+  gtk_native_get_surface_transform(native, &shadowX, &shadowY);
+  const int x = static_cast<int>(std::lround(corner.x + shadowX));
+  const int y = static_cast<int>(std::lround(corner.y + shadowY));
+  if (x == self.x_ && y == self.y_) return;
+  self.x_ = x;
+  self.y_ = y;
+  wl_subsurface_set_position(self.subsurface_, x, y);
+  // The place is the window's state: it moves with the window's next commit.
+  gtk_widget_queue_draw(self.widget_);
+}
+
+int PreviewSubsurface::windowScale() const { return gdk_surface_get_scale_factor(parent_); }
+
+void PreviewSubsurface::setScale(int scale) { wl_surface_set_buffer_scale(surface_, scale); }
+
+void PreviewSubsurface::askForFrame() {
+  if (frame_ != nullptr) wl_callback_destroy(frame_);
+  frame_ = wl_surface_frame(surface_);
+  wl_callback_add_listener(frame_, &kFrameListener, &frame_);
+}
