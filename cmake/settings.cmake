@@ -70,8 +70,12 @@ set_tests_properties(settings_desktop_files PROPERTIES LABELS wayland TIMEOUT 60
 add_executable(systemd_stand_in tests/settings/systemd_stand_in.cpp)
 target_compile_options(systemd_stand_in PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(systemd_stand_in PRIVATE PkgConfig::GTK4)
+# It reads the window over AT-SPI as a screen reader does, with python3-gi,
+# which Debian builds for its own python3, not for one found earlier on the
+# PATH (pyenv, a virtualenv).
+find_program(FLINDRA_DEBIAN_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 add_test(NAME settings_window
-         COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway dbus-run-session -- ${Python3_EXECUTABLE}
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway dbus-run-session -- ${FLINDRA_DEBIAN_PYTHON3}
                  ${CMAKE_SOURCE_DIR}/tests/settings/settings_test.py $<TARGET_FILE:flindra-settings>
                  $<TARGET_FILE:systemd_stand_in> $<TARGET_FILE:native_frame> $<TARGET_FILE:flindra-wayland>
                  ${CMAKE_SOURCE_DIR}/packaging ${CMAKE_BINARY_DIR}/settings-shots)

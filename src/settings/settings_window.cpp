@@ -166,6 +166,9 @@ GtkWidget* idleRow(Window& w, const SettingsFile& file) {
   // Alt+S turns the switch from anywhere in the window.
   GtkWidget* startAfter = gtk_label_new_with_mnemonic("_Start after");
   gtk_label_set_mnemonic_widget(GTK_LABEL(startAfter), GTK_WIDGET(w.idleSwitch));
+  // That also makes the label name the switch, and GTK 4.8 reads the label
+  // after the switch's own name ("... minutes of inactivity Start after").
+  gtk_accessible_reset_relation(GTK_ACCESSIBLE(w.idleSwitch), GTK_ACCESSIBLE_RELATION_LABELLED_BY);
   gtk_box_append(GTK_BOX(row), startAfter);
   gtk_box_append(GTK_BOX(row), GTK_WIDGET(w.minutes));
   gtk_box_append(GTK_BOX(row), gtk_label_new("minutes of inactivity"));
@@ -247,6 +250,9 @@ GtkWidget* ShowSettingsWindow(GtkApplication* app) {
   gtk_box_append(GTK_BOX(column), idleRow(*w, file));
 
   GtkWidget* preview = gtk_button_new_with_mnemonic("_Preview");
+  // GTK 4.8 names the button by its text with the underscore ("_Preview")
+  // followed by its label's; the label alone says "Preview".
+  gtk_accessible_reset_property(GTK_ACCESSIBLE(preview), GTK_ACCESSIBLE_PROPERTY_LABEL);
   gtk_widget_set_halign(preview, GTK_ALIGN_END);
   gtk_widget_set_tooltip_text(preview, "Show the screen saver now; any key or movement ends it");
   g_signal_connect(preview, "clicked", G_CALLBACK(onPreviewButton), w);

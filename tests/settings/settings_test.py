@@ -13,6 +13,11 @@ import sys
 import tempfile
 import time
 
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wayland"))
 from checks import Lines, case, check, run_cases  # noqa: E402
 
@@ -296,6 +301,61 @@ def refused_switch_goes_back_and_says_why():
     finally:
         w.close()
         manager.close()
+
+
+def accessible_tree(node):
+    """node and everything below it on the accessibility bus, as a screen reader walks it."""
+    return [node] + [a for i in range(node.get_child_count()) for a in accessible_tree(node.get_child_at_index(i))]
+
+
+@case
+def screen_reader_reads_each_control():
+    """What Orca gets over AT-SPI: each control's name, the sliders' meanings
+    and live values. The sliders' captions and meanings as the saver's -help
+    tells them (Unused has no slider), each set in the file to a value of its own."""
+    told = subprocess.run([saver, "-help"], capture_output=True, text=True, check=True, timeout=10).stdout
+    told = " ".join(told.split())  # its lines joined again
+    sliders = [(option, caption, meaning, int(low) + 1 + i) for i, (option, caption, meaning, low) in enumerate(
+        s for s in re.findall(r" -(\w+) N (.+?): (.+?)\. (\d+) \(\w+\) to \d+", told) if s[1] != "Unused")]
+    w = Window("".join(f"{option} = {value}\n" for option, _, _, value in sliders), "screen-reader")
+    try:
+        Atspi.init()
+
+        def app():
+            desktop = Atspi.get_desktop(0)
+            apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
+            return next((a for a in apps if a and a.get_process_id() == w.process.pid), None)
+
+        assert poll(app), "the window never came on the accessibility bus"
+        window = app()
+        window.set_cache_mask(Atspi.Cache.NONE)  # each read asks the window, never a copy of an earlier answer
+
+        def having(role):
+            return [a for a in accessible_tree(window) if a.get_role() == role]
+
+        found = having(Atspi.Role.SLIDER)
+        check(len(found) == len(sliders) == 5, f"five sliders ({len(found)} on the bus, {len(sliders)} told by -help)")
+        for (option, caption, meaning, value), slider in zip(sliders, found):
+            got = (slider.get_name(), slider.get_description(), slider.get_current_value())
+            expected = (caption, meaning, value)
+            check(got == expected, f"slider {caption!r}: {meaning!r}, at {option} = {value} from the file"
+                  + ("" if got == expected else f", not {got}"))
+        speed = sliders[SPEED][3]
+        keys("Right")
+        check(poll(lambda: found[SPEED].get_current_value() == speed + 1),
+              f"Right on Speed: its value reads {speed + 1} ({found[SPEED].get_current_value():g})")
+        # GTK 4.8 offers its switch as a check box.
+        names = {Atspi.Role.SPIN_BUTTON: ["Minutes of inactivity"], Atspi.Role.IMAGE: ["Preview of the falling flakes"],
+                 Atspi.Role.PUSH_BUTTON: ["Preview"], Atspi.Role.CHECK_BOX: ["Start after 5 minutes of inactivity"]}
+        for role, expected in names.items():
+            got = [a.get_name() for a in having(role)]
+            check(got == expected, f"{role.value_nick}: named {expected}" + ("" if got == expected else f", not {got}"))
+        keys(*["Tab"] * (MINUTES - SPEED), "Up")
+        switch = ["Start after 6 minutes of inactivity"]
+        read = lambda: [a.get_name() for a in having(Atspi.Role.CHECK_BOX)]  # noqa: E731
+        check(poll(lambda: read() == switch), f"the minutes up by one: the switch is named {switch} ({read()})")
+    finally:
+        w.close()
 
 
 def desktop_shows():
