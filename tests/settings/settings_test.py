@@ -25,7 +25,8 @@ program, stand_in, native_frame, saver, unit_folder, shots = sys.argv[1:7]
 saver = os.path.abspath(saver)  # as the window starts it, beside itself
 os.makedirs(shots, exist_ok=True)
 PREVIEW = (384, 216)
-HELD = "7,40"  # the preview holds this frame of a seeded field: seed 7, 40 steps
+HELD = "7,40"
+IN_ITS_PLACE = object()  # a Window's text: a folder where the file would be  # the preview holds this frame of a seeded field: seed 7, 40 steps
 APP_ID = "example.flindra.Settings"
 
 
@@ -121,18 +122,22 @@ def poll(condition, seconds=10):
 class Window:
     """flindra-settings over a settings file of the test's own."""
 
-    def __init__(self, text, keep):
+    def __init__(self, text, keep, env=None):
+        """text None: no file; a folder in the file's place: unreadable."""
         self.config = tempfile.mkdtemp(prefix="flindra-settings-")
         self.path = os.path.join(self.config, "flindra", "settings")
-        if text is not None:
+        if text is IN_ITS_PLACE:
+            os.makedirs(self.path)
+        elif text is not None:
             os.makedirs(os.path.dirname(self.path))
             with open(self.path, "w") as f:
                 f.write(text)
-        env = dict(os.environ, XDG_CONFIG_HOME=self.config, FLINDRA_HELD_FRAME=HELD)
+        env = dict(os.environ, XDG_CONFIG_HOME=self.config, FLINDRA_HELD_FRAME=HELD, **(env or {}))
         self.process = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
         self.keep = keep
         self.rect = None
-        assert poll(self._shown, 60), "the window never showed its preview"
+        if not env.get("__EGL_VENDOR_LIBRARY_FILENAMES"):
+            assert poll(self._shown, 60), "the window never showed its preview"
         assert poll(lambda: window_node().get("focused")), "the window never had the keyboard"
 
     def _shown(self):
@@ -177,6 +182,20 @@ class Window:
     def file_becomes(self, expected, what):
         ok = poll(lambda: self.file() == expected)
         return check(ok, f"{what}: the file reads {expected!r}" + ("" if ok else f", not {self.file()!r}"))
+
+    def accessible(self):
+        """The window's application as a screen reader finds it on the accessibility bus."""
+        Atspi.init()
+
+        def app():
+            desktop = Atspi.get_desktop(0)
+            apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
+            return next((a for a in apps if a and a.get_process_id() == self.process.pid), None)
+
+        assert poll(app), "the window never came on the accessibility bus"
+        found = app()
+        found.set_cache_mask(Atspi.Cache.NONE)  # each read asks the window, never a copy of an earlier answer
+        return found
 
     def close(self):
         self.process.terminate()
@@ -262,6 +281,20 @@ class StandIn:
     def calls(self, count):
         return [(self.next() or "").split(" ")[0] for _ in range(count)]
 
+    def accessible(self):
+        """The window's application as a screen reader finds it on the accessibility bus."""
+        Atspi.init()
+
+        def app():
+            desktop = Atspi.get_desktop(0)
+            apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
+            return next((a for a in apps if a and a.get_process_id() == self.process.pid), None)
+
+        assert poll(app), "the window never came on the accessibility bus"
+        found = app()
+        found.set_cache_mask(Atspi.Cache.NONE)  # each read asks the window, never a copy of an earlier answer
+        return found
+
     def close(self):
         self.process.terminate()
         self.process.wait(timeout=10)
@@ -319,16 +352,7 @@ def screen_reader_reads_each_control():
         s for s in re.findall(r" -(\w+) N (.+?): (.+?)\. (\d+) \(\w+\) to \d+", told) if s[1] != "Unused")]
     w = Window("".join(f"{option} = {value}\n" for option, _, _, value in sliders), "screen-reader")
     try:
-        Atspi.init()
-
-        def app():
-            desktop = Atspi.get_desktop(0)
-            apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
-            return next((a for a in apps if a and a.get_process_id() == w.process.pid), None)
-
-        assert poll(app), "the window never came on the accessibility bus"
-        window = app()
-        window.set_cache_mask(Atspi.Cache.NONE)  # each read asks the window, never a copy of an earlier answer
+        window = w.accessible()
 
         def having(role):
             return [a for a in accessible_tree(window) if a.get_role() == role]
@@ -354,6 +378,27 @@ def screen_reader_reads_each_control():
         switch = ["Start after 6 minutes of inactivity"]
         read = lambda: [a.get_name() for a in having(Atspi.Role.CHECK_BOX)]  # noqa: E731
         check(poll(lambda: read() == switch), f"the minutes up by one: the switch is named {switch} ({read()})")
+    finally:
+        w.close()
+
+
+@case
+def notice_tells_each_fault_once_and_keeps_it():
+    """The notice as a screen reader reads it: a file that cannot be read is
+    told once, also after a change, which says nothing was saved; a missing
+    preview (no EGL vendor) stays told after a change."""
+    w = Window(IN_ITS_PLACE, "notice", {"__EGL_VENDOR_LIBRARY_FILENAMES": "/nonexistent.json"})
+    try:
+        window = w.accessible()
+        text = lambda: "\n".join(a.get_name() for a in accessible_tree(window) if a.get_role() == Atspi.Role.LABEL)  # noqa: E731
+        complaint, unsaved = f"cannot read {w.path}: Is a directory", "Nothing was saved: the file cannot be read."
+        for when, expected in [("at the start", 0), ("after Right on Speed", 1)]:
+            if expected:
+                keys("Right")
+            told = lambda: (text().count(complaint), text().count(unsaved), "No preview: " in text())  # noqa: E731
+            check(poll(lambda: told() == (1, expected, True)),
+                  f"{when}: the file's complaint once, 'Nothing was saved' {expected} times, 'No preview' "
+                  f"(complaint, unsaved, no preview: {told()})")
     finally:
         w.close()
 
