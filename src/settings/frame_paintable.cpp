@@ -14,7 +14,14 @@ namespace {
 
 void snapshotFrame(GdkPaintable* paintable, GdkSnapshot* snapshot, double width, double height) {
   FramePaintable* self = FLINDRA_FRAME_PAINTABLE(paintable);
-  if (self->frame != nullptr) gdk_paintable_snapshot(GDK_PAINTABLE(self->frame), snapshot, width, height);
+  if (self->frame != nullptr) {
+    gdk_paintable_snapshot(GDK_PAINTABLE(self->frame), snapshot, width, height);
+    return;
+  }
+  // The saver's black: under the preview's own surface, and until the first frame.
+  const GdkRGBA black = {0.0f, 0.0f, 0.0f, 1.0f};
+  const graphene_rect_t area = GRAPHENE_RECT_INIT(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height));
+  gtk_snapshot_append_color(GTK_SNAPSHOT(snapshot), &black, &area);
 }
 
 int intrinsicWidth(GdkPaintable* paintable) { return FLINDRA_FRAME_PAINTABLE(paintable)->width; }
