@@ -167,10 +167,11 @@ test-wayland: deb
 
 # flindra-wayland (sanitizer build) on the desks' own compositors, headless
 # Mutter, gnome-shell and KWin with two monitors each (scripts/with-desk):
-# coverage, what ends it, -idle and an idle inhibitor (label desks).
-DESK_TARGETS := flindra-wayland gnome_remote kwin_remote desk_backdrop
+# coverage, what ends it, -idle and an idle inhibitor; flindra-settings'
+# preview in each desk's window frame (label desks).
+DESK_TARGETS := flindra-wayland gnome_remote kwin_remote desk_backdrop flindra-settings native_frame
 test-desks:
-	@scripts/install-deps linux linux-test desks
+	@scripts/install-deps linux linux-test desks settings
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native -j $(JOBS) --target $(DESK_TARGETS)
 	@ctest --preset desks
@@ -179,7 +180,7 @@ test-desks:
 # 1280 x 720 and 1024 x 768 side by side), made by the desk test on the way
 # (run by hand, the result committed).
 pictures-desks:
-	@scripts/install-deps linux linux-test desks
+	@scripts/install-deps linux linux-test desks settings
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native -j $(JOBS) --target $(DESK_TARGETS)
 	@FLINDRA_CASES=every_monitor_covered_then_a_key scripts/with-desk mutter python3 tests/desks/desk_test.py \

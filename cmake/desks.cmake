@@ -31,7 +31,7 @@ foreach(desk mutter gnome-shell kwin)
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-desk ${desk} ${Python3_EXECUTABLE}
                    ${CMAKE_SOURCE_DIR}/tests/desks/desk_test.py $<TARGET_FILE:flindra-wayland>
                    $<TARGET_FILE:gnome_remote> $<TARGET_FILE:kwin_remote> $<TARGET_FILE:desk_backdrop>
-                   ${CMAKE_BINARY_DIR}/desk-shots)
+                   $<TARGET_FILE:flindra-settings> $<TARGET_FILE:native_frame> ${CMAKE_BINARY_DIR}/desk-shots)
   set_tests_properties(desk_${desk} PROPERTIES LABELS desks TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT
                        "${FLINDRA_WAYLAND_TEST_ENV}")
 endforeach()

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""desk_test.py FLINDRA_WAYLAND GNOME_REMOTE KWIN_REMOTE DESK_BACKDROP SHOTS_DIR: flindra-wayland
-on the desk of scripts/with-desk (FLINDRA_DESK: mutter, gnome-shell or kwin,
-two monitors each), checked as a person at that desk would: screenshots of
+"""desk_test.py FLINDRA_WAYLAND GNOME_REMOTE KWIN_REMOTE DESK_BACKDROP FLINDRA_SETTINGS NATIVE_FRAME
+SHOTS_DIR: flindra-wayland, and flindra-settings' preview, on the desk of
+scripts/with-desk (FLINDRA_DESK: mutter, gnome-shell or kwin, two monitors
+each), checked as a person at that desk would: screenshots of
 every monitor and input from the desk's own remote-input interfaces, judged
 by pixels and exit codes only. The same checks on every desk; the desk's
 table row says how to look, type and hold the idle off. One line a check;
@@ -16,7 +17,10 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wayland"))
 from checks import Helper, case, check, run_cases  # noqa: E402
 
-program, gnome_remote, kwin_remote, backdrop_helper, shots = sys.argv[1:6]
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "settings"))
+from preview_frames import HELD, PREVIEW, core_frame, cut, preview_rect  # noqa: E402
+
+program, gnome_remote, kwin_remote, backdrop_helper, settings, native_frame, shots = sys.argv[1:8]
 DESK = os.environ["FLINDRA_DESK"]
 shots = os.path.join(shots, DESK)
 os.makedirs(shots, exist_ok=True)
@@ -236,6 +240,33 @@ def a_move_beyond_the_slack_and_a_click():
             check(saver.end() == 0, f"{name} ends it with 0")
         finally:
             saver.stop()
+
+
+@case
+def settings_preview_in_its_place():
+    """The settings window's preview in the desk's own window frame (GNOME's
+    header bar and shadow): a black box of exactly the picture's size (the
+    picture is black beneath the preview, so one out of place makes the box
+    larger) holding the core's frame pixel for pixel."""
+    env = dict(os.environ, HOME=HOME, XDG_CONFIG_HOME=os.path.join(HOME, ".config"), FLINDRA_HELD_FRAME=HELD)
+    window = subprocess.Popen([settings], env=env, stderr=subprocess.DEVNULL)
+    expected, seen = core_frame(native_frame, shots, ""), {}
+
+    def shown(name, rgb):
+        width, height = MONITORS[name]
+        rect = preview_rect(width, height, rgb, BARE[name])
+        seen[name] = rect
+        return rect is not None and rect[2:] == PREVIEW and cut(width, rgb, rect) == expected
+
+    try:
+        began = time.monotonic()
+        while not any(shown(name, shot(name)) for name in MONITORS) and time.monotonic() - began < 20:
+            time.sleep(0.1)
+        check(any(shown(name, shot(name, keep=f"{name}-settings")) for name in MONITORS),
+              f"the preview: {PREVIEW[0]} x {PREVIEW[1]}, the core's frame pixel for pixel (black boxes: {seen})")
+    finally:
+        window.terminate()
+        window.wait(10)
 
 
 def idle_saver(inhibit=False):

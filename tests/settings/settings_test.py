@@ -20,13 +20,12 @@ from gi.repository import Atspi  # noqa: E402
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wayland"))
 from checks import Lines, case, check, run_cases  # noqa: E402
+from preview_frames import HELD, PREVIEW, core_frame, cut, preview_rect  # noqa: E402
 
 program, stand_in, native_frame, saver, unit_folder, shots = sys.argv[1:7]
 saver = os.path.abspath(saver)  # as the window starts it, beside itself
 os.makedirs(shots, exist_ok=True)
-PREVIEW = (384, 216)
-HELD = "7,40"
-IN_ITS_PLACE = object()  # a Window's text: a folder where the file would be  # the preview holds this frame of a seeded field: seed 7, 40 steps
+IN_ITS_PLACE = object()  # a Window's text: a folder where the file would be
 APP_ID = "example.flindra.Settings"
 
 
@@ -38,37 +37,6 @@ def shot(keep=None):
         with open(os.path.join(shots, keep + ".ppm"), "wb") as f:
             f.write(ppm)
     return int(m[1]), int(m[2]), ppm[m.end():]
-
-
-def preview_rect(width, height, rgb):
-    """The box around the rows of many pure black pixels: the preview's
-    background (GTK's own black is a glyph's few pixels)."""
-    xs, ys = [], []
-    for y in range(height):
-        row = rgb[y * width * 3:(y + 1) * width * 3]
-        black = [x for x in range(width) if row[x * 3:x * 3 + 3] == b"\0\0\0"]
-        if len(black) > 64:
-            xs += (black[0], black[-1])
-            ys.append(y)
-    return (min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1) if ys else None
-
-
-def cut(width, rgb, rect):
-    x, y, w, h = rect
-    return b"".join(rgb[(y + row) * width * 3 + x * 3:(y + row) * width * 3 + (x + w) * 3] for row in range(h))
-
-
-def core_frame(query, scale):
-    """The held frame with query's settings, drawn by the core offscreen at
-    the preview's size in pixels at scale, as RGB rows top first."""
-    width, height = PREVIEW[0] * scale, PREVIEW[1] * scale
-    out = os.path.join(shots, "core.rgba")
-    subprocess.run([native_frame, str(width), str(height), f"seed=7&frames=40{query}", out], check=True,
-                   timeout=60, env=dict(os.environ, LSAN_OPTIONS="detect_leaks=0"))
-    with open(out, "rb") as f:
-        rgba = f.read()
-    rows = [rgba[y * width * 4:(y + 1) * width * 4] for y in reversed(range(height))]
-    return b"".join(bytes(b for i, b in enumerate(row) if i % 4 != 3) for row in rows)
 
 
 def window_node():
@@ -159,7 +127,7 @@ class Window:
     def preview_is(self, query, what):
         """Waits until the preview shows the core's frame for query pixel for pixel."""
         size = self.size()
-        expected = core_frame(query, self.scale)
+        expected = core_frame(native_frame, shots, query, self.scale)
         seen = [None]
 
         def same():
