@@ -1,5 +1,9 @@
 // flindra-settings: the settings window for desktops without XScreenSaver.
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+
+#include <csignal>
+#include <initializer_list>
 
 #include "core/fpu.h"
 #include "settings/settings_window.h"
@@ -14,6 +18,13 @@ int main(int argc, char** argv) {
                      else ShowSettingsWindow(a);
                    }),
                    nullptr);
+  // SIGTERM and SIGINT end it as closing the window does: GTK then also
+  // says goodbye to the session manager, which otherwise counts it lost.
+  for (const int signal : {SIGTERM, SIGINT})
+    g_unix_signal_add(signal, +[](gpointer a) -> gboolean {
+      g_application_quit(G_APPLICATION(a));
+      return G_SOURCE_CONTINUE;
+    }, app);
   const int status = g_application_run(G_APPLICATION(app), argc, argv);
   g_object_unref(app);
   return status;

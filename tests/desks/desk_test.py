@@ -68,6 +68,13 @@ class GnomeDesk:
     def inhibit(self):
         self.inhibitor = subprocess.Popen(["gnome-session-inhibit", "--inhibit", "idle", "--reason", "a film",
                                            "--inhibit-only"], stdout=subprocess.DEVNULL)
+        # Held once the session manager says so (8: idle), as a film's is before anyone waits.
+        asked = ["busctl", f"--address={os.environ['DBUS_SESSION_BUS_ADDRESS']}", "call", "org.gnome.SessionManager",
+                 "/org/gnome/SessionManager", "org.gnome.SessionManager", "IsInhibited", "u", "8"]
+        deadline = time.monotonic() + 10
+        while subprocess.run(asked, capture_output=True, text=True).stdout.strip() != "b true":
+            assert time.monotonic() < deadline, "the session manager never held the inhibitor"
+            time.sleep(0.05)
 
     def release(self):
         self.inhibitor.terminate()
@@ -249,12 +256,13 @@ def settings_preview_in_its_place():
     picture is black beneath the preview, so one out of place makes the box
     larger) holding the core's frame pixel for pixel."""
     env = dict(os.environ, HOME=HOME, XDG_CONFIG_HOME=os.path.join(HOME, ".config"), FLINDRA_HELD_FRAME=HELD)
+    before = {name: shot(name) for name in MONITORS}  # GNOME's panel as it is now
     window = subprocess.Popen([settings], env=env, stderr=subprocess.DEVNULL)
     expected, seen = core_frame(native_frame, shots, ""), {}
 
     def shown(name, rgb):
         width, height = MONITORS[name]
-        rect = preview_rect(width, height, rgb, BARE[name])
+        rect = preview_rect(width, height, rgb, before[name])
         seen[name] = rect
         return rect is not None and rect[2:] == PREVIEW and cut(width, rgb, rect) == expected
 
@@ -264,9 +272,13 @@ def settings_preview_in_its_place():
             time.sleep(0.1)
         check(any(shown(name, shot(name, keep=f"{name}-settings")) for name in MONITORS),
               f"the preview: {PREVIEW[0]} x {PREVIEW[1]}, the core's frame pixel for pixel (black boxes: {seen})")
-    finally:
         window.terminate()
-        window.wait(10)
+        code, gone = window.wait(10), wait_for(lambda name, rgb: bare(name, rgb), 5, "bare")
+        check(code == 0 and gone is not None, f"SIGTERM closes the window with 0 ({code}), leaving the desk as it was")
+    finally:
+        if window.poll() is None:
+            window.kill()
+            window.wait()
 
 
 def idle_saver(inhibit=False):

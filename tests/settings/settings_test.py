@@ -166,8 +166,11 @@ class Window:
         return found
 
     def close(self):
+        """SIGTERM, as a session's end sends it: the window quits with 0, with
+        nothing leaked or faulted (the sanitizer build says so at exit)."""
         self.process.terminate()
-        self.process.wait(timeout=10)
+        code = self.process.wait(timeout=10)
+        check(code == 0, f"SIGTERM: the window quits with 0 ({code})")
 
 
 # Tabs from the window's start, where Speed has the focus: the five sliders
@@ -248,20 +251,6 @@ class StandIn:
 
     def calls(self, count):
         return [(self.next() or "").split(" ")[0] for _ in range(count)]
-
-    def accessible(self):
-        """The window's application as a screen reader finds it on the accessibility bus."""
-        Atspi.init()
-
-        def app():
-            desktop = Atspi.get_desktop(0)
-            apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
-            return next((a for a in apps if a and a.get_process_id() == self.process.pid), None)
-
-        assert poll(app), "the window never came on the accessibility bus"
-        found = app()
-        found.set_cache_mask(Atspi.Cache.NONE)  # each read asks the window, never a copy of an earlier answer
-        return found
 
     def close(self):
         self.process.terminate()
