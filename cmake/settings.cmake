@@ -75,7 +75,8 @@ target_link_libraries(systemd_stand_in PRIVATE PkgConfig::GTK4)
 # PATH (pyenv, a virtualenv).
 find_program(FLINDRA_DEBIAN_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 add_test(NAME settings_window
-         COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway dbus-run-session -- ${FLINDRA_DEBIAN_PYTHON3}
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway ${CMAKE_SOURCE_DIR}/scripts/with-xvfb dbus-run-session --
+                 ${FLINDRA_DEBIAN_PYTHON3}
                  ${CMAKE_SOURCE_DIR}/tests/settings/settings_test.py $<TARGET_FILE:flindra-settings>
                  $<TARGET_FILE:systemd_stand_in> $<TARGET_FILE:native_frame> $<TARGET_FILE:flindra-wayland>
                  ${CMAKE_SOURCE_DIR}/packaging ${CMAKE_BINARY_DIR}/settings-shots)

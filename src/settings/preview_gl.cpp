@@ -1,6 +1,7 @@
 #include "settings/preview_gl.h"
 
 #include <EGL/eglext.h>
+#include <gdk/gdk.h>
 
 #include <cstdio>
 #include <cstring>
@@ -85,23 +86,15 @@ void PreviewGl::resize(int width, int height) {
   height_ = height;
 }
 
+// GTK's own context is let go first (on X11 a GLX one, which no EGL
+// context may replace in the same thread); GTK makes it current again when
+// it next draws.
 bool PreviewGl::begin() {
-  savedApi_ = eglQueryAPI();
-  savedDisplay_ = eglGetCurrentDisplay();
-  savedDraw_ = eglGetCurrentSurface(EGL_DRAW);
-  savedRead_ = eglGetCurrentSurface(EGL_READ);
-  savedContext_ = eglGetCurrentContext();
-  eglBindAPI(EGL_OPENGL_API);
+  gdk_gl_context_clear_current();
   return eglMakeCurrent(display_, surface_, surface_, context_) == EGL_TRUE;
 }
 
-// HACK: GDK remembers which of its contexts it made current and skips
-// making it current again; so the toolkit's is put back as it was.
-void PreviewGl::end() {
-  if (savedContext_ != EGL_NO_CONTEXT) eglMakeCurrent(savedDisplay_, savedDraw_, savedRead_, savedContext_);
-  else eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-  eglBindAPI(savedApi_);
-}
+void PreviewGl::end() { eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT); }
 
 void PreviewGl::swap() { eglSwapBuffers(display_, surface_); }
 

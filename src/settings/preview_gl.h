@@ -28,8 +28,7 @@ class PreviewGl {
   bool openOffscreen(int width, int height, std::string& why);
   // A new size for the surface's next frame (pixels).
   void resize(int width, int height);
-  // Makes this context current until the matching end(); whatever context
-  // was current before (the toolkit's) is current again after it.
+  // Makes this context current until the matching end().
   bool begin();
   void end();
   // Shows the frame drawn on the surface; never waits for the compositor.
@@ -51,10 +50,4 @@ class PreviewGl {
   wl_egl_window* window_ = nullptr;
   int width_ = 0;
   int height_ = 0;
-  // What was current when begin() was called.
-  EGLenum savedApi_ = EGL_NONE;
-  EGLDisplay savedDisplay_ = EGL_NO_DISPLAY;
-  EGLSurface savedDraw_ = EGL_NO_SURFACE;
-  EGLSurface savedRead_ = EGL_NO_SURFACE;
-  EGLContext savedContext_ = EGL_NO_CONTEXT;
 };

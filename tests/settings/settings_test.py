@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """settings_test.py FLINDRA_SETTINGS SYSTEMD_STAND_IN NATIVE_FRAME FLINDRA_WAYLAND UNIT_FOLDER SHOTS_DIR:
-the settings window on the headless sway of scripts/with-sway, on a session
+the settings window on the headless sway of scripts/with-sway (and once on
+the Xvfb of scripts/with-xvfb, as an X11 client), on a session
 bus of its own (dbus-run-session) where SYSTEMD_STAND_IN answers for
 systemd's user manager. Driven by keys alone (wtype), checked by the
 settings file it writes, grim screenshots of its preview held against the
@@ -225,6 +226,37 @@ def preview_at_the_screens_scale():
     finally:
         w.close()
         set_output("1280x720", 1)
+
+
+@case
+def preview_off_wayland():
+    """On X11 (the Xvfb of scripts/with-xvfb) the preview is drawn offscreen
+    and read back into the picture: the core's frame pixel for pixel there too."""
+    env = dict(os.environ, GDK_BACKEND="x11", XDG_CONFIG_HOME=tempfile.mkdtemp(prefix="flindra-settings-"),
+               FLINDRA_HELD_FRAME=HELD)
+    window = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
+    expected, seen = core_frame(native_frame, shots, ""), [None]
+
+    def same():
+        shown = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(window.pid)], capture_output=True,
+                               text=True, timeout=10).stdout.split()
+        if not shown:
+            return False
+        ppm = subprocess.run(["import", "-window", shown[0], "-depth", "8", "ppm:-"], capture_output=True,
+                             timeout=10).stdout
+        m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+        width, height, rgb = int(m[1]), int(m[2]), ppm[m.end():]
+        seen[0] = preview_rect(width, height, rgb)
+        return seen[0] is not None and seen[0][2:] == PREVIEW and cut(width, rgb, seen[0]) == expected
+
+    try:
+        check(poll(same, 30), f"GDK_BACKEND=x11: the preview is the core's frame pixel for pixel (black box {seen[0]})")
+        window.terminate()
+        check(window.wait(10) == 0, "and SIGTERM ends it with 0")
+    finally:
+        if window.poll() is None:
+            window.kill()
+            window.wait()
 
 
 @case
