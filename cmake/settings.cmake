@@ -11,7 +11,7 @@ target_include_directories(flindra-settings PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(flindra-settings PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-settings PRIVATE ${FLINDRA_HARDENING_LINK})
 target_link_libraries(flindra-settings PRIVATE flindra_posix flindra_core PkgConfig::GTK4 PkgConfig::EGL
-                                               PkgConfig::WAYLAND_CLIENT PkgConfig::WAYLAND_EGL PkgConfig::GLU
+                                               flindra_wayland_protocols PkgConfig::WAYLAND_EGL PkgConfig::GLU
                                                PkgConfig::OPENGL)
 if(NOT FLINDRA_SANITIZE)
   add_custom_command(TARGET flindra-settings POST_BUILD COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment

@@ -25,8 +25,8 @@ bool FlakePreview::start(GtkPicture* picture, int width, int height, const Setti
   subsurface_ = std::make_unique<PreviewSubsurface>();
   std::string notOnWayland;
   if (subsurface_->open(GTK_WIDGET(picture), width, height, notOnWayland)) {
-    const int scale = subsurface_->windowScale();
-    if (!gl_.openOnSurface(subsurface_->display(), subsurface_->surface(), width * scale, height * scale, why))
+    const PreviewSubsurface::BufferSize buffer = subsurface_->nextBuffer();
+    if (!gl_.openOnSurface(subsurface_->display(), subsurface_->surface(), buffer.width, buffer.height, why))
       return false;
   } else {
     subsurface_.reset();
@@ -60,15 +60,19 @@ gboolean FlakePreview::onBeat(gpointer self) {
 // (over black: the alpha stays opaque). On the subsurface nothing is drawn
 // until the compositor has asked for the next frame, as in the saver.
 void FlakePreview::drawFrame() {
-  if (subsurface_ && subsurface_->waiting()) return;
-  const int scale = subsurface_ ? subsurface_->windowScale() : 1;
-  gl_.resize(width_ * scale, height_ * scale);
+  if (subsurface_) {
+    if (subsurface_->waiting()) return;
+    const PreviewSubsurface::BufferSize buffer = subsurface_->nextBuffer();
+    if (buffer.width != gl_.width() || buffer.height != gl_.height()) {
+      gl_.resize(buffer.width, buffer.height);
+      sceneSet_ = false;
+    }
+  }
   if (!gl_.begin()) return;
-  if (scale != scale_) {
+  if (!sceneSet_) {
     SetupScene(gl_.width(), gl_.height(), gl_.width(), gl_.height());
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // an opaque picture
-    if (subsurface_) subsurface_->setScale(scale);
-    scale_ = scale;
+    sceneSet_ = true;
   }
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);

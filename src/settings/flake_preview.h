@@ -1,6 +1,7 @@
 // The live preview: the saver's own frame, drawn by the core at the
 // picture's place and size. On Wayland it draws on a subsurface over the
-// picture at the screen's scale, paced by the compositor as the saver is;
+// picture at the screen's scale (fractional where the compositor tells it),
+// paced by the compositor as the saver is;
 // elsewhere offscreen, read back each beat into a texture the picture
 // shows. The flakes fall as in the saver; FLINDRA_HELD_FRAME holds one
 // frame, drawn again whenever the settings change.
@@ -38,7 +39,7 @@ class FlakePreview {
   PreviewGl gl_;
   int width_ = 0;  // logical pixels
   int height_ = 0;
-  int scale_ = 0;  // of the frames drawn so far; 0 before the first
+  bool sceneSet_ = false;  // for the buffer's size
   std::unique_ptr<FlakeField> field_ = std::make_unique<FlakeField>();
   Settings settings_;
   std::optional<HeldFrame> held_;
