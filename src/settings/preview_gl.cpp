@@ -10,10 +10,11 @@
 
 namespace {
 
+// why: "EGL refused WHAT (EGL error 0x....)".
 bool refused(const char* what, std::string& why) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%04X", static_cast<unsigned>(eglGetError()));
-  why = std::string(what) + " refused (EGL error " + code + ")";
+  why = std::string("EGL refused ") + what + " (EGL error " + code + ")";
   return false;
 }
 
@@ -32,7 +33,7 @@ PreviewGl::~PreviewGl() {
 // Binds desktop GL for the call and puts back the API that was bound.
 bool PreviewGl::openContext(EGLDisplay display, EGLint surfaceType, std::string& why) {
   display_ = display;
-  if (display_ == EGL_NO_DISPLAY || !eglInitialize(display_, nullptr, nullptr)) return refused("EGL", why);
+  if (display_ == EGL_NO_DISPLAY || !eglInitialize(display_, nullptr, nullptr)) return refused("a display", why);
   const EGLenum api = eglQueryAPI();
   const bool bound = eglBindAPI(EGL_OPENGL_API) == EGL_TRUE;
   const EGLint configAttributes[] = {EGL_SURFACE_TYPE, surfaceType, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
@@ -44,7 +45,7 @@ bool PreviewGl::openContext(EGLDisplay display, EGLint surfaceType, std::string&
   if (bound && eglChooseConfig(display_, configAttributes, &config_, 1, &found) && found != 0)
     context_ = eglCreateContext(display_, config_, EGL_NO_CONTEXT, contextAttributes);
   eglBindAPI(api);
-  if (!bound) return refused("desktop OpenGL through EGL", why);
+  if (!bound) return refused("desktop OpenGL", why);
   if (found == 0) return refused("a configuration with desktop OpenGL, 8-bit RGBA and depth", why);
   if (context_ == EGL_NO_CONTEXT) return refused("a compatibility-profile context", why);
   return true;
@@ -54,7 +55,7 @@ bool PreviewGl::openOnSurface(wl_display* display, wl_surface* surface, int widt
   if (!openContext(eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, display, nullptr), EGL_WINDOW_BIT, why))
     return false;
   window_ = wl_egl_window_create(surface, width, height);
-  if (window_ == nullptr) return refused("a Wayland EGL window", why);
+  if (window_ == nullptr) return refused("a Wayland window", why);
   surface_ = eglCreatePlatformWindowSurface(display_, config_, window_, nullptr);
   if (surface_ == EGL_NO_SURFACE) return refused("a window surface", why);
   width_ = width;
