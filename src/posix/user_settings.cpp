@@ -44,7 +44,7 @@ bool writeAll(int fd, std::string_view text) {
 }  // namespace
 
 std::string UserSettingsPath() {
-  // The base directory specification: a relative XDG_CONFIG_HOME is invalid and ignored.
+  // XDG base directories: a relative XDG_CONFIG_HOME is invalid and ignored.
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config != nullptr && config[0] == '/') return std::string(config) + "/flindra/settings";
   const char* home = std::getenv("HOME");
