@@ -33,6 +33,7 @@ bool FlakePreview::start(GtkPicture* picture, int width, int height, const Setti
     if (!gl_.openOffscreen(width, height, why)) return false;
   }
   settings_ = settings;
+  opacity_ = fadedInOpacity(settings_.Brightness);
   held_ = HeldFrameFromEnvironment();
   if (held_) heldFlakes_ = StartHeldField(*field_, *held_, settings_);
   else StartField(*field_, FirstSwayStep(settings_.Speed));
@@ -48,6 +49,7 @@ FlakePreview::~FlakePreview() {
 
 void FlakePreview::follow(const Settings& settings) {
   settings_ = settings;
+  opacity_ = fadedInOpacity(settings_.Brightness);
   if (held_) heldFlakes_ = StartHeldField(*field_, *held_, settings_);
 }
 
@@ -77,7 +79,7 @@ void FlakePreview::drawFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
   DrawFlakes(*field_, settings_, held_ ? heldFlakes_ : StepFlakes(*field_, settings_));
-  DimFrame(fadedInOpacity(settings_.Brightness));
+  DimFrame(opacity_);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   if (subsurface_) {
     subsurface_->askForFrame();

@@ -42,6 +42,7 @@ class FlakePreview {
   bool sceneSet_ = false;  // for the buffer's size
   std::unique_ptr<FlakeField> field_ = std::make_unique<FlakeField>();
   Settings settings_;
+  std::uint8_t opacity_ = 255;  // the fade's last byte for settings_' Brightness, found once a change
   std::optional<HeldFrame> held_;
   int heldFlakes_ = 0;
   guint beat_ = 0;
