@@ -9,13 +9,14 @@ table row says how to look, type and hold the idle off. One line a check;
 exit 1 when one fails."""
 import os
 import pwd
+import shutil
 import signal
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wayland"))
-from checks import Helper, case, check, run_cases  # noqa: E402
+from checks import Helper, case, check, folder_for_others, run_cases  # noqa: E402
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "settings"))
 from preview_frames import HELD, PREVIEW, core_frame, cut, preview_rect  # noqa: E402
@@ -92,10 +93,10 @@ class KwinDesk:
     def __init__(self):
         self.backdrop = Helper([backdrop_helper])
         uid = int(os.environ["FLINDRA_DESK_UID"])
-        self.files = os.path.join(shots, "kwin_remote")
-        os.makedirs(self.files, exist_ok=True)
-        os.chown(self.files, uid, pwd.getpwuid(uid).pw_gid)
-        self.remote = Helper([kwin_remote], user=uid, group=pwd.getpwuid(uid).pw_gid, extra_groups=[])
+        # The helper runs as the desk's user: it and its screenshots live where that user may reach.
+        self.files = folder_for_others()
+        remote = shutil.copy(kwin_remote, self.files)
+        self.remote = Helper([remote], user=uid, group=pwd.getpwuid(uid).pw_gid, extra_groups=[])
 
     def pixels(self, name):
         file = os.path.join(self.files, name + ".ppm")

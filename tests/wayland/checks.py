@@ -3,10 +3,13 @@ stops at its first exception, reported as a failure), a child's output
 read line by line on a thread of its own, so that every wait can give up,
 and the line-driven helper programs (a virtual pointer, a backdrop, a
 desk's remote control)."""
+import atexit
 import os
 import queue
+import shutil
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -39,6 +42,16 @@ def run_cases():
             check(False, f"{function.__name__}: {error}")
     print(f"{len(failures)} failed" if failures else "all passed")
     sys.exit(1 if failures else 0)
+
+
+def folder_for_others():
+    """A folder under /tmp that the compositor's user (and whatever it starts)
+    may use: the checkout may sit in a home folder nobody else can enter.
+    Removed at exit."""
+    folder = tempfile.mkdtemp(prefix="flindra-test.", dir="/tmp")
+    os.chmod(folder, 0o1777)
+    atexit.register(shutil.rmtree, folder, ignore_errors=True)
+    return folder
 
 
 class Lines:
