@@ -85,10 +85,11 @@ if(NOT FLINDRA_SANITIZE)
                                                                $<TARGET_FILE:flindra-wayland>)
 endif()
 
-# The floor of flindra-wayland's whole-desk figures (make bench-linux).
-add_executable(wayland_clear EXCLUDE_FROM_ALL bench/linux/wayland_clear.cpp)
+# The floors of flindra-wayland's whole-desk figures (make bench-linux).
+add_executable(wayland_clear EXCLUDE_FROM_ALL bench/linux/wayland_clear.cpp bench/reference_frame.cpp)
 target_compile_options(wayland_clear PRIVATE ${FLINDRA_WARNINGS})
-target_link_libraries(wayland_clear PRIVATE flindra_wayland_base flindra_core PkgConfig::OPENGL)
+target_include_directories(wayland_clear PRIVATE bench)
+target_link_libraries(wayland_clear PRIVATE flindra_wayland_base flindra_core PkgConfig::GLU PkgConfig::OPENGL)
 
 install(TARGETS flindra-wayland RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${FLINDRA_WAYLAND_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)

@@ -1,11 +1,13 @@
-// The floor for flindra-wayland's whole-desk figures: a layer-shell overlay
+// The floors for flindra-wayland's whole-desk figures: a layer-shell overlay
 // surface on every output, of the buffer flindra-wayland would draw there
 // (the output's whole scale), cleared opaque black with glClear once every
 // 31 ms through the same EGL context, marked opaque from the start, and
 // drawn only when the compositor has asked for the frame, as
-// flindra-wayland is. No options, model, fade or input; SIGTERM ends it.
-// With FLINDRA_REPORT_FIRST_FRAME set it says "first frame" on standard
-// error once every surface has shown one.
+// flindra-wayland is. With -reference each frame is the reference frame
+// (bench/reference_frame: the same points drawn straight, with no model)
+// on that opaque black instead. No other options, model, fade or input;
+// SIGTERM ends it. With FLINDRA_REPORT_FIRST_FRAME set it says "first
+// frame" on standard error once every surface has shown one.
 #include <poll.h>
 #include <time.h>
 
@@ -16,7 +18,9 @@
 #include <vector>
 
 #include "core/beat.h"
+#include "core/flakes.h"
 #include "core/gl.h"
+#include "reference_frame.h"
 #include "wayland/connection.h"
 #include "wayland/egl_context.h"
 #include "wayland/surface_plan.h"
@@ -65,8 +69,9 @@ void openOn(const Connection& c, ClearSurface& s) {
   wl_surface_commit(s.surface);
 }
 
-// One black frame, handed over with the next frame asked for. False when EGL refuses.
-bool clearFrame(const Connection& c, const EglContext& egl, ClearSurface& s, long beat) {
+// One black frame, or the reference frame, handed over with the next frame
+// asked for. False when EGL refuses.
+bool drawFrame(const Connection& c, const EglContext& egl, ClearSurface& s, long beat, bool reference) {
   ScaleFacts facts;
   facts.width = s.width;
   facts.height = s.height;
@@ -80,9 +85,17 @@ bool clearFrame(const Connection& c, const EglContext& egl, ClearSurface& s, lon
     wl_region_destroy(opaque);
   }
   if (!MakeWindowCurrent(egl, s.surface, plan.width, plan.height, s.egl)) return false;
-  glViewport(0, 0, plan.width, plan.height);
-  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (reference) {
+    // The surfaces share one context: each frame sets the scene for its own
+    // size, as flindra-wayland sets its projection.
+    SetupReferenceScene(plan.width, plan.height);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // opaque, as flindra-wayland's buffer once faded in
+    DrawReferenceFrame();
+  } else {
+    glViewport(0, 0, plan.width, plan.height);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
   wl_callback_add_listener(wl_surface_frame(s.surface), &kFrameListener, &s);
   s.pacing.drawn(beat);
   return eglSwapBuffers(egl.display, s.egl.surface) == EGL_TRUE;
@@ -101,7 +114,14 @@ double msNow() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool reference = argc == 2 && std::string(argv[1]) == "-reference";
+  if (argc > 1 && !reference) fail("usage: wayland_clear [-reference]");
+  if (reference) {
+    const auto field = std::make_unique<FlakeField>();
+    SeedFlakeTable(*field, 1);
+    PrepareReferenceFrame(*field);
+  }
   Connection c;
   if (!OpenConnection(c)) fail("cannot connect to a Wayland compositor");
   if (c.compositor == nullptr || c.layerShell == nullptr) fail("the compositor offers no layer shell");
@@ -126,7 +146,7 @@ int main() {
       bool allShown = true;
       for (const auto& s : surfaces) {
         if (s->width > 0 && s->pacing.due(beats)) {
-          if (!clearFrame(c, egl, *s, beats)) fail("EGL refused to draw");
+          if (!drawFrame(c, egl, *s, beats, reference)) fail("EGL refused to draw");
           s->shown = true;
         }
         allShown = allShown && s->shown;

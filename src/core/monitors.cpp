@@ -5,10 +5,6 @@
 
 namespace {
 
-bool sameRect(const ScreenRect& a, const ScreenRect& b) {
-  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
-}
-
 // The edge difference in 64 bits, so no pair of int32 edges can overflow;
 // 0 when the monitor has no size or more than an int32 can hold.
 std::int32_t extent(std::int32_t from, std::int32_t to) {
@@ -29,7 +25,7 @@ std::vector<SaverWindowPlan> SaverWindowsForMonitors(const std::vector<MonitorIn
     const ScreenRect rect{m.left, m.top, extent(m.left, m.right), extent(m.top, m.bottom)};
     if (rect.width == 0 || rect.height == 0) continue;
     const auto twin = std::find_if(plans.begin(), plans.end(),
-                                   [&](const SaverWindowPlan& p) { return sameRect(p.rect, rect); });
+                                   [&](const SaverWindowPlan& p) { return p.rect == rect; });
     if (twin == plans.end()) {
       plans.push_back({rect, m.primary});
     } else {
@@ -51,14 +47,11 @@ std::vector<SaverWindowPlan> SaverWindowsForMonitors(const std::vector<MonitorIn
 }
 
 std::vector<int> WindowsKeptForLayout(const std::vector<ScreenRect>& current, const std::vector<ScreenRect>& next) {
-  const auto same = [](const ScreenRect& a, const ScreenRect& b) {
-    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
-  };
   std::vector<int> kept(next.size(), -1);
   if (next.empty() || current.empty()) return kept;
   kept[0] = 0;
   for (std::size_t n = 1; n < next.size(); ++n)
     for (std::size_t c = 1; c < current.size(); ++c)
-      if (same(current[c], next[n])) kept[n] = static_cast<int>(c);
+      if (current[c] == next[n]) kept[n] = static_cast<int>(c);
   return kept;
 }

@@ -18,6 +18,9 @@ struct MonitorInfo {
 struct ScreenRect {
   std::int32_t left, top, width, height;
 };
+inline bool operator==(const ScreenRect& a, const ScreenRect& b) {
+  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
 
 // One saver window: exactly its monitor's rectangle; its viewport is
 // rect.width x rect.height.

@@ -17,12 +17,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
   ::InitCommonControlsEx(&controls);
 
-  switch (ModeFromArguments(SplitCommandLine(::GetCommandLineA()))) {
+  const auto args = SplitCommandLine(::GetCommandLineA());
+  switch (ModeFromArguments(args)) {
     case SaverMode::Settings:
       RunSettingsDialog();
       break;
     case SaverMode::Preview:
-      RunPreview();
+      RunPreview(args.size() > 2 ? std::string_view(args[2]) : std::string_view());
       break;
     case SaverMode::FullScreen:
       RunSaver();

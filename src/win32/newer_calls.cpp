@@ -6,8 +6,7 @@ namespace {
 template <class Function>
 Function user32Function(const char* name) {
   const HMODULE user32 = ::GetModuleHandleA("user32.dll");
-  if (user32 == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(user32, name)));
+  return user32 != nullptr ? FunctionFrom<Function>(::GetProcAddress(user32, name)) : nullptr;
 }
 
 }  // namespace

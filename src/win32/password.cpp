@@ -2,18 +2,7 @@
 
 #include <cstdint>
 
-namespace {
-
-// BOOL WINAPI VerifyScreenSavePwd(HWND owner): nonzero when verified.
-using VerifyScreenSavePwdFn = BOOL(WINAPI*)(HWND);
-
-VerifyScreenSavePwdFn verifyFunction(HMODULE applet) {
-  const FARPROC found = ::GetProcAddress(applet, kVerifyFunctionName);
-  // Through the generic function type, which converts to any other.
-  return reinterpret_cast<VerifyScreenSavePwdFn>(reinterpret_cast<void (*)()>(found));
-}
-
-}  // namespace
+#include "win32/newer_calls.h"
 
 bool VerifySaverPassword(HWND owner) {
   bool result = true;
@@ -30,7 +19,8 @@ bool VerifySaverPassword(HWND owner) {
     // or in the current directory must never be run.
     const HMODULE applet = ::LoadLibraryExA(kPasswordAppletName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (reinterpret_cast<std::uintptr_t>(applet) > 32) {
-      const VerifyScreenSavePwdFn verify = verifyFunction(applet);
+      // BOOL WINAPI VerifyScreenSavePwd(HWND owner): nonzero when verified.
+      const auto verify = FunctionFrom<BOOL(WINAPI*)(HWND)>(::GetProcAddress(applet, kVerifyFunctionName));
       ::ShowCursor(TRUE);
       if (verify != nullptr) result = verify(owner) != 0;
       ::ShowCursor(FALSE);

@@ -53,22 +53,15 @@ void Preview::Run(std::string_view parentArgument) {
   const auto parsed = ParsePreviewParent(parentArgument);
   const HWND parent = parsed ? handleFromValue(*parsed) : nullptr;
 
-  int paneWidth = kPopupWidth;
-  int paneHeight = kPopupHeight;
-  if (parent != nullptr) {
-    // NOTE: nothing would ever end the loop for a parent that is no window;
-    // HWND_MESSAGE (-3) would even give a message-only child that no host
-    // can destroy.
-    if (!::IsWindow(parent)) return;
-    RECT client{};
-    ::GetClientRect(parent, &client);
-    paneWidth = client.right;
-    paneHeight = client.bottom;
-  }
+  RECT pane{0, 0, kPopupWidth, kPopupHeight};
+  // NOTE: nothing would ever end the loop for a parent that is no window;
+  // HWND_MESSAGE (-3) would even give a message-only child that no host can
+  // destroy. A host gone before its size is read would take the child along.
+  if (parent != nullptr && (!::IsWindow(parent) || !::GetClientRect(parent, &pane))) return;
 
   parent_ = parent;
   windowThread_ = ::GetCurrentThreadId();
-  if (Create(paneWidth, paneHeight, parent) == nullptr) return;
+  if (Create(pane.right, pane.bottom, parent) == nullptr) return;
 
   thread_ = ::CreateThread(nullptr, 0, renderThread, this, 0, nullptr);
   RunMessageLoop();
@@ -163,28 +156,26 @@ void Preview::paintFrame() {
   painting_ = true;
   HDC dc = nullptr;
   HGLRC rc = nullptr;
-  const int viewWidth = width, viewHeight = height;
-  if (const char* failure = SetupSurface(w, SurfaceVariant::Preview, dc, rc, viewWidth, viewHeight, viewWidth,
-                                         viewHeight)) {
-    surfaceFailed_ = true;
-    ReleaseSurface(w, dc, rc);
-    if (parent_ == nullptr) ShowErrorBox(failure, "Error");
-    ::PostQuitMessage(0);
-  } else {
+  const char* failure = SetupSurface(w, SurfaceVariant::Preview, dc, rc, width, height);
+  if (failure == nullptr) {
     // Seeding touches no OpenGL state, so it may come before the frame's clear.
     if (!field_) {
       field_ = std::make_unique<FlakeField>();
       StartField(*field_, kPreviewFirstSwayStep);
     }
     DrawSurfaceFrame(dc, *field_, settingsFixed ? kPreviewSettings : Settings{});
-    ReleaseSurface(w, dc, rc);
+  }
+  ReleaseSurface(w, dc, rc);
+  if (failure != nullptr) {
+    surfaceFailed_ = true;
+    if (parent_ == nullptr) ShowErrorBox(failure, "Error");
+    ::PostQuitMessage(0);
   }
   ::ValidateRect(w, nullptr);
   painting_ = false;
 }
 
-void RunPreview() {
-  const auto args = SplitCommandLine(::GetCommandLineA());
+void RunPreview(std::string_view parentArgument) {
   Preview preview;
-  preview.Run(args.size() > 2 ? std::string_view(args[2]) : std::string_view());
+  preview.Run(parentArgument);
 }

@@ -86,5 +86,5 @@ class Preview {
   bool painting_ = false;       // inside paintFrame (an error box pumps messages)
 };
 
-// Preview mode for command-line argument 2.
-void RunPreview();
+// Preview mode for the host-window argument (command-line argument 2).
+void RunPreview(std::string_view parentArgument);

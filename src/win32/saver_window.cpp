@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 
 #include "core/beat.h"
@@ -55,10 +54,6 @@ bool isKeyPress(LPARAM rawInput) {
          (input.data.keyboard.Flags & RI_KEY_BREAK) == 0;
 }
 
-bool sameRect(const ScreenRect& a, const ScreenRect& b) {
-  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
-}
-
 }  // namespace
 
 // One monitor's window and what it draws with; a null handle is not held.
@@ -96,8 +91,8 @@ Saver::~Saver() {
   // The loop has ended (or never ran): nothing is left to quit.
   ended_ = true;
   releaseAll();
-  std::vector<std::unique_ptr<Window>> gone;
-  gone.swap(windows_);
+  // The windows go with the list already empty, so none is found as ours.
+  std::vector<std::unique_ptr<Window>>().swap(windows_);
 }
 
 bool Saver::Create(bool loaded) {
@@ -128,8 +123,7 @@ bool Saver::Create(bool loaded) {
 }
 
 bool Saver::startDrawing(Window& w) {
-  if (const char* failure = SetupSurface(w.window, SurfaceVariant::FullScreen, w.dc, w.rc, w.viewWidth,
-                                         w.viewHeight, w.viewWidth, w.viewHeight)) {
+  if (const char* failure = SetupSurface(w.window, SurfaceVariant::FullScreen, w.dc, w.rc, w.viewWidth, w.viewHeight)) {
     fail(failure, "Error");
     return false;
   }
@@ -205,9 +199,7 @@ void Saver::followMonitors() {
   const std::vector<ScreenRect> next = SaverWindowRects();
   std::vector<ScreenRect> current;
   for (const auto& w : windows_) current.push_back(w->area);
-  bool same = next.size() == current.size();
-  for (std::size_t i = 0; same && i < next.size(); ++i) same = sameRect(next[i], current[i]);
-  if (same) return;
+  if (next == current) return;
 
   // New windows first, while the list still holds every old one.
   const std::vector<int> kept = WindowsKeptForLayout(current, next);
@@ -255,9 +247,7 @@ void Saver::releaseAll() {
 }
 
 bool Saver::owns(HWND window) const {
-  for (const auto& w : windows_)
-    if (w->window == window) return true;
-  return false;
+  return std::any_of(windows_.begin(), windows_.end(), [window](const auto& w) { return w->window == window; });
 }
 
 void Saver::pointerMovedTo(POINT at) {

@@ -15,19 +15,7 @@
 
 namespace {
 
-// Places at 96 DPI, in pixels from the client area's top left.
-struct SliderPlace {
-  int left, top, labelLeft, labelTop;
-};
-constexpr SliderPlace kSliderPlaces[kSettingCount] = {
-    {5, 25, 23, 5}, {5, 70, 23, 50}, {5, 115, 23, 95}, {185, 25, 205, 5}, {185, 70, 205, 50}, {185, 115, 205, 95},
-};
-constexpr int kSliderWidth = 165, kSliderHeight = 10, kThumbLength = 10;
-constexpr int kButtonLefts[3] = {10, 87, 276};
-constexpr const char* kButtonCaptions[3] = {"Save", "Our site", "Cancel"};
-constexpr int kButtonTop = 135, kButtonWidth = 70, kButtonHeight = 17;
-constexpr int kDialogWidth = 360, kDialogHeight = 180, kBottomMargin = 50;
-constexpr int kFontHeight = 13;
+constexpr const char* kButtonCaptions[kDialogButtonCount] = {"Save", "Our site", "Cancel"};
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kDialogExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 constexpr COLORREF kBackground = RGB(128, 128, 128);
@@ -37,21 +25,14 @@ constexpr COLORREF kLabelColor = RGB(225, 190, 0);
 constexpr int kFirstSliderId = 100, kFirstButtonId = 106, kFirstLabelId = 109;
 enum Button { kSave, kOurSite, kCancel };  // kFirstButtonId + Button
 
-int scaled(int pixelsAt96, int dpi) { return ::MulDiv(pixelsAt96, dpi, USER_DEFAULT_SCREEN_DPI); }
-
-
 HFONT boldFont(const char* name, int height) {
   return ::CreateFontA(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, name);
 }
 
-// Places control at a 96-DPI rectangle scaled to dpi; returns its bottom
-// right corner.
-POINT place(HWND control, int left, int top, int width, int height, int dpi) {
-  const int l = scaled(left, dpi), t = scaled(top, dpi), r = l + scaled(width, dpi), b = t + scaled(height, dpi);
-  ::SetWindowPos(control, nullptr, l, t, r - l, b - t, SWP_NOZORDER | SWP_NOACTIVATE);
+void place(HWND control, const ControlRect& r) {
+  ::SetWindowPos(control, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   ::InvalidateRect(control, nullptr, TRUE);
-  return POINT{r, b};
 }
 
 HWND createControl(HWND parent, const char* className, const char* text, DWORD style, int id) {
@@ -99,7 +80,7 @@ LRESULT SettingsDialog::handle(HWND w, UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_SETCURSOR: {
       const auto over = reinterpret_cast<HWND>(wParam);
-      if (LOWORD(lParam) != HTCLIENT || !(isOneOf(over, sliders_, kSettingCount) || isOneOf(over, buttons_, 3)))
+      if (LOWORD(lParam) != HTCLIENT || !(isOneOf(over, sliders_, kSettingCount) || isOneOf(over, buttons_, kDialogButtonCount)))
         break;
       ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
       return TRUE;
@@ -150,17 +131,13 @@ SettingsDialog::~SettingsDialog() {
 }
 
 SIZE SettingsDialog::layOut(int dpi) {
+  const DialogLayout layout = SettingsDialogLayout(dpi);
   const HFONT oldLabelFont = labelFont_, oldButtonFont = buttonFont_;
-  labelFont_ = boldFont("MS Sans Serif", scaled(kFontHeight, dpi));
-  buttonFont_ = boldFont("Courier New", scaled(kFontHeight, dpi));
-  PixelSize content{0, 0};  // as far right and down as a slider or button reaches
-  const auto reach = [&content](POINT corner) {
-    content = PixelSize{std::max<std::int32_t>(content.width, corner.x), std::max<std::int32_t>(content.height, corner.y)};
-  };
+  labelFont_ = boldFont("MS Sans Serif", layout.fontHeight);
+  buttonFont_ = boldFont("Courier New", layout.fontHeight);
   for (int i = 0; i < kSettingCount; ++i) {
-    const SliderPlace& p = kSliderPlaces[i];
-    ::SendMessageA(sliders_[i], TBM_SETTHUMBLENGTH, static_cast<WPARAM>(scaled(kThumbLength, dpi)), 0);
-    reach(place(sliders_[i], p.left, p.top, kSliderWidth, kSliderHeight, dpi));
+    ::SendMessageA(sliders_[i], TBM_SETTHUMBLENGTH, static_cast<WPARAM>(layout.thumbLength), 0);
+    place(sliders_[i], layout.sliders[i]);
 
     // A label sizes to its text.
     ::SendMessageA(labels_[i], WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
@@ -171,18 +148,16 @@ SIZE SettingsDialog::layOut(int dpi) {
     ::GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
     ::SelectObject(dc, previous);
     ::ReleaseDC(labels_[i], dc);
-    ::SetWindowPos(labels_[i], nullptr, scaled(p.labelLeft, dpi), scaled(p.labelTop, dpi), text.cx, text.cy,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(labels_[i], nullptr, TRUE);
+    place(labels_[i], ControlRect{layout.labels[i].left, layout.labels[i].top, text.cx, text.cy});
   }
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < kDialogButtonCount; ++i) {
     ::SendMessageA(buttons_[i], WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_), FALSE);
-    reach(place(buttons_[i], kButtonLefts[i], kButtonTop, kButtonWidth, kButtonHeight, dpi));
+    place(buttons_[i], layout.buttons[i]);
   }
   if (oldLabelFont != nullptr) ::DeleteObject(oldLabelFont);
   if (oldButtonFont != nullptr) ::DeleteObject(oldButtonFont);
-  const PixelSize outer = OuterSizeHolding(content, FrameAround(kDialogStyle, kDialogExStyle, dpi),
-                                           PixelSize{scaled(kDialogWidth, dpi), scaled(kDialogHeight, dpi)});
+  const PixelSize outer =
+      OuterSizeHolding(layout.content, FrameAround(kDialogStyle, kDialogExStyle, dpi), layout.minimum);
   return SIZE{outer.width, outer.height};
 }
 
@@ -225,8 +200,8 @@ void SettingsDialog::openHomePage() {
 HWND SettingsDialog::Create() {
   RegisterWindowClass({kDialogClassName, OwnedWindowProc<SettingsDialog>});
   background_ = ::CreateSolidBrush(kBackground);
-  ::CreateWindowExA(kDialogExStyle, kDialogClassName, "Flindra Settings", kDialogStyle, 0, 0, kDialogWidth,
-                    kDialogHeight, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
+  ::CreateWindowExA(kDialogExStyle, kDialogClassName, "Flindra Settings", kDialogStyle, 0, 0, kDialogSizeAt96.width,
+                    kDialogSizeAt96.height, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
   if (window_ == nullptr) {
     ShowErrorBox("The window could not be created.");
     return nullptr;
@@ -235,13 +210,12 @@ HWND SettingsDialog::Create() {
     const SettingInfo& s = kSettingTable[i];
     sliders_[i] = createControl(window_, TRACKBAR_CLASSA, "",
                                 WS_TABSTOP | TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS | TBS_FIXEDLENGTH, kFirstSliderId + i);
-    ::SendMessageA(sliders_[i], TBM_SETRANGEMIN, FALSE, s.sliderMin);
-    ::SendMessageA(sliders_[i], TBM_SETRANGEMAX, FALSE, s.sliderMax);
+    ::SendMessageA(sliders_[i], TBM_SETRANGE, FALSE, MAKELPARAM(s.sliderMin, s.sliderMax));
     ::SendMessageA(sliders_[i], TBM_SETTICFREQ, 1, 0);
     ::SendMessageA(sliders_[i], TBM_SETLINESIZE, 0, 1);
     ::SendMessageA(sliders_[i], TBM_SETPAGESIZE, 0, 2);
   }
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < kDialogButtonCount; ++i)
     buttons_[i] = createControl(window_, "BUTTON", kButtonCaptions[i], WS_TABSTOP | BS_PUSHBUTTON, kFirstButtonId + i);
   for (int i = 0; i < kSettingCount; ++i)
     labels_[i] = createControl(window_, "STATIC", kSettingTable[i].label, SS_LEFT | SS_NOPREFIX, kFirstLabelId + i);
@@ -253,7 +227,7 @@ HWND SettingsDialog::Create() {
   RECT client{};
   ::GetClientRect(window_, &client);
   ::SetWindowPos(window_, nullptr, ::GetSystemMetrics(SM_CXSCREEN) / 2 - client.right / 2,
-                 ::GetSystemMetrics(SM_CYSCREEN) - client.bottom - scaled(kBottomMargin, dpi), 0, 0,
+                 ::GetSystemMetrics(SM_CYSCREEN) - client.bottom - SettingsDialogLayout(dpi).bottomMargin, 0, 0,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
 
   // The sliders show the stored values within their ranges; the saver draws

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/settings.h"
+#include "core/window_size.h"
 #include "win32/saver_window.h"
 
 constexpr const char* kDialogClassName = "TForm2";
@@ -45,7 +46,7 @@ class SettingsDialog {
   std::unique_ptr<Saver> saver_;    // null when the settings could not be read
   HWND window_ = nullptr;
   HWND sliders_[kSettingCount] = {};  // in table order; tab order: sliders, then buttons
-  HWND buttons_[3] = {};              // Save, Our site, Cancel
+  HWND buttons_[kDialogButtonCount] = {};  // Save, Our site, Cancel
   HWND labels_[kSettingCount] = {};
   HFONT labelFont_ = nullptr;
   HFONT buttonFont_ = nullptr;

@@ -1,6 +1,7 @@
 #include "win32/wgl_surface.h"
 
 #include "core/scene.h"
+#include "win32/newer_calls.h"
 
 namespace {
 
@@ -21,16 +22,13 @@ PIXELFORMATDESCRIPTOR pixelFormatRequest(SurfaceVariant variant) {
 
 // Presents at once where the driver offers the choice.
 void swapWithoutWaiting() {
-  using SwapIntervalCall = BOOL(WINAPI*)(int);
-  const auto swapInterval =
-      reinterpret_cast<SwapIntervalCall>(reinterpret_cast<void*>(::wglGetProcAddress("wglSwapIntervalEXT")));
+  const auto swapInterval = FunctionFrom<BOOL(WINAPI*)(int)>(::wglGetProcAddress("wglSwapIntervalEXT"));
   if (swapInterval != nullptr) swapInterval(0);
 }
 
 }  // namespace
 
-const char* SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int viewWidth, int viewHeight,
-                         int aspectWidth, int aspectHeight) {
+const char* SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int width, int height) {
   dc = ::GetDC(window);
   if (dc == nullptr) return "GetDC failed";
   const PIXELFORMATDESCRIPTOR pfd = pixelFormatRequest(variant);
@@ -41,7 +39,7 @@ const char* SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc
   if (rc == nullptr) return "wglCreateContext failed";
   if (!::wglMakeCurrent(dc, rc)) return "wglMakeCurrent failed";
   if (variant == SurfaceVariant::FullScreen) swapWithoutWaiting();
-  SetupScene(viewWidth, viewHeight, aspectWidth, aspectHeight);
+  SetupScene(width, height, width, height);
   return nullptr;
 }
 

@@ -13,7 +13,7 @@
 enum class SurfaceVariant { FullScreen, Preview };
 
 // GetDC, the pixel format chosen and set, a context created and made
-// current, the scene set up. Null on success, else the failure's text
+// current, the scene set up for width x height pixels. Null on success, else the failure's text
 // ("GetDC failed", "ChoosePixelFormat failed", "SetPixelFormat failed",
 // "wglCreateContext failed", "wglMakeCurrent failed"); nothing is shown,
 // since whether the user is told depends on where the surface is (a host's
@@ -22,8 +22,7 @@ enum class SurfaceVariant { FullScreen, Preview };
 // WGL_EXT_swap_control exists): the frame timer sets the pace, and one wait
 // per monitor would slow every monitor down. On failure the handles got so
 // far stay held for ReleaseSurface.
-const char* SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int viewWidth, int viewHeight,
-                         int aspectWidth, int aspectHeight);
+const char* SetupSurface(HWND window, SurfaceVariant variant, HDC& dc, HGLRC& rc, int width, int height);
 
 // Clear, step and draw the field, swap.
 void DrawSurfaceFrame(HDC dc, FlakeField& field, const Settings& settings);

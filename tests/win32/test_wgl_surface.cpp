@@ -33,7 +33,7 @@ TEST(PixelFormat, EachVariantGetsTheFormatItsRequestChooses) {
     TestWindow window(64, 64);
     HDC dc = nullptr;
     HGLRC rc = nullptr;
-    ASSERT_EQ(SetupSurface(window.handle(), variant, dc, rc, 64, 64, 64, 64), nullptr);
+    ASSERT_EQ(SetupSurface(window.handle(), variant, dc, rc, 64, 64), nullptr);
     const PIXELFORMATDESCRIPTOR request = pixelFormatAskedFor(variant);
     const int expected = ::ChoosePixelFormat(dc, &request);
     ASSERT_NE(expected, 0);
@@ -72,7 +72,7 @@ TEST(PixelFormat, FailuresGiveTheirTextAndShowNothing) {
   for (const auto& [on, failure] : cases) {
     HDC held = nullptr;
     HGLRC rc = nullptr;
-    EXPECT_STREQ(SetupSurface(on, SurfaceVariant::Preview, held, rc, 64, 64, 64, 64), failure);
+    EXPECT_STREQ(SetupSurface(on, SurfaceVariant::Preview, held, rc, 64, 64), failure);
     EXPECT_EQ(rc, nullptr);
     ReleaseSurface(on, held, rc);
   }
@@ -83,7 +83,7 @@ TEST(Surface, FrameLightsPixelsAndReleaseIsIdempotent) {
   TestWindow window(320, 240);
   HDC dc = nullptr;
   HGLRC rc = nullptr;
-  ASSERT_EQ(SetupSurface(window.handle(), SurfaceVariant::FullScreen, dc, rc, 320, 240, 320, 240), nullptr);
+  ASSERT_EQ(SetupSurface(window.handle(), SurfaceVariant::FullScreen, dc, rc, 320, 240), nullptr);
   ASSERT_NE(rc, nullptr);
   EXPECT_EQ(::wglGetCurrentContext(), rc);
   GLint mode = 0;
