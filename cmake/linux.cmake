@@ -19,7 +19,7 @@ endif()
 # the wait, main's start) over the core, and the generator of their manual
 # pages. No X or Wayland headers.
 add_library(flindra_posix STATIC src/posix/process.cpp src/posix/wait.cpp src/posix/program_main.cpp
-                          src/posix/user_settings.cpp src/posix/held_frame.cpp)
+                          src/posix/user_settings.cpp src/posix/held_frame.cpp src/posix/settings_watch.cpp)
 target_compile_options(flindra_posix PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_libraries(flindra_posix PUBLIC flindra_core)
 add_executable(print_manual src/posix/print_manual.cpp)
