@@ -92,8 +92,12 @@ target_link_libraries(wayland_clear PRIVATE flindra_wayland_base flindra_core Pk
 
 install(TARGETS flindra-wayland RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${FLINDRA_WAYLAND_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-# The user unit that runs it resident (-idle), for each user to enable.
-install(FILES packaging/flindra-wayland.service DESTINATION lib/systemd/user)
+# The user unit that runs it resident (-idle), for each user to enable,
+# naming the program where it is installed. Alone in its folder, which the
+# settings window's test hands its stand-in for systemd.
+set(FLINDRA_UNIT_FOLDER ${CMAKE_BINARY_DIR}/user-units)
+configure_file(packaging/flindra-wayland.service.in ${FLINDRA_UNIT_FOLDER}/flindra-wayland.service @ONLY)
+install(FILES ${FLINDRA_UNIT_FOLDER}/flindra-wayland.service DESTINATION lib/systemd/user)
 
 # ---- Tests on a headless sway (label wayland) ----------------------------------
 if(NOT FLINDRA_TESTS)
