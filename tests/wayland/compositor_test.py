@@ -282,6 +282,8 @@ def gnome_idle_while_the_session_manager_hangs():
             desk.expect(lambda: desk.showing("A"), f"after {told}, the next idle time shows it")
             gnome.send("active")
             desk.expect(lambda: not desk.on("A"), "someone back: hidden")
+        gnome.bus.terminate()
+        desk.ends_with(1, "the session bus gone, for the user unit to start it again")
 
 
 @case

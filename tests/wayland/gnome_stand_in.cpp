@@ -9,7 +9,7 @@
 //   inhibitor  InhibitorAdded
 //   refuse     the next AddUserActiveWatch refused
 //   back       the next GetIdletime answers 0 (input since the idle watch fired)
-// and ends with its input.
+// and ends with its input or its bus.
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -108,8 +108,10 @@ int main() {
   say("ready");
   std::string input;
   for (bool open = true; open;) {
-    while (sd_bus_process(bus, nullptr) > 0) {
+    int handled = 0;
+    while ((handled = sd_bus_process(bus, nullptr)) > 0) {
     }
+    if (handled < 0) break;  // the bus gone
     sd_bus_flush(bus);
     pollfd fds[] = {{STDIN_FILENO, POLLIN, 0}, {sd_bus_get_fd(bus), POLLIN, 0}};
     poll(fds, 2, -1);
