@@ -53,7 +53,7 @@ install(FILES packaging/debian/copyright ${FLINDRA_CHANGELOG} DESTINATION ${CMAK
 if(NOT FLINDRA_TESTS)
   return()
 endif()
-add_executable(posix_tests tests/posix/test_user_settings.cpp tests/posix/test_settings_watch.cpp)
+add_executable(posix_tests tests/posix/test_user_settings.cpp)
 target_include_directories(posix_tests PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(posix_tests PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(posix_tests PRIVATE flindra_posix GTest::gtest GTest::gtest_main)
