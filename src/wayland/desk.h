@@ -25,8 +25,8 @@ struct Desk {
   EglContext egl;
   Input input;
   ProgressReport report;
-  bool layered = false;        // a layer shell; else full-screen windows
-  Showing* showing = nullptr;  // while the saver shows
+  bool layered = false;               // a layer shell; else full-screen windows
+  Showing* showing = nullptr;         // while the saver shows
   SettingsWatch* settings = nullptr;  // with -idle: waited on too, its news taken
 };
 
