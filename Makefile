@@ -161,7 +161,7 @@ test-wayland: deb
 	@scripts/install-deps linux linux-test settings
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native -j $(JOBS) --target flindra-wayland virtual_pointer flindra native_frame test_compositor \
-	  desk_backdrop flindra-settings systemd_stand_in
+	  gnome_stand_in desk_backdrop flindra-settings systemd_stand_in
 	@ctest --preset wayland
 	@tests/wayland/package_test dist/flindra_$(VERSION)_amd64.deb
 

@@ -19,7 +19,7 @@ endif()
 # the wait, main's start) over the core, and the generator of their manual
 # pages. No X or Wayland headers.
 add_library(flindra_posix STATIC src/posix/process.cpp src/posix/wait.cpp src/posix/program_main.cpp
-                          src/posix/user_settings.cpp src/posix/held_frame.cpp)
+                          src/posix/user_settings.cpp src/posix/held_frame.cpp src/posix/settings_watch.cpp)
 target_compile_options(flindra_posix PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_libraries(flindra_posix PUBLIC flindra_core)
 add_executable(print_manual src/posix/print_manual.cpp)
@@ -154,7 +154,9 @@ On Wayland desktops with a layer shell (sway, Hyprland, river, labwc and
 others) flindra-wayland covers every output when an idle daemon such as
 swayidle starts it.")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${FLINDRA_HOME_PAGE})
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The prefix the build was configured for (/usr in the linux preset): the
+# user unit names the program's path under it.
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_SOURCE_DIR}/dist)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)

@@ -79,6 +79,6 @@ add_test(NAME settings_window
                  ${FLINDRA_DEBIAN_PYTHON3}
                  ${CMAKE_SOURCE_DIR}/tests/settings/settings_test.py $<TARGET_FILE:flindra-settings>
                  $<TARGET_FILE:systemd_stand_in> $<TARGET_FILE:native_frame> $<TARGET_FILE:flindra-wayland>
-                 ${CMAKE_SOURCE_DIR}/packaging ${CMAKE_BINARY_DIR}/settings-shots)
+                 ${FLINDRA_UNIT_FOLDER} ${CMAKE_BINARY_DIR}/settings-shots)
 set_tests_properties(settings_window PROPERTIES LABELS wayland TIMEOUT 180 RUN_SERIAL TRUE
                      ENVIRONMENT "${FLINDRA_WAYLAND_TEST_ENV}")

@@ -93,8 +93,12 @@ target_link_libraries(wayland_clear PRIVATE flindra_wayland_base flindra_core Pk
 
 install(TARGETS flindra-wayland RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${FLINDRA_WAYLAND_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-# The user unit that runs it resident (-idle), for each user to enable.
-install(FILES packaging/flindra-wayland.service DESTINATION lib/systemd/user)
+# The user unit that runs it resident (-idle), for each user to enable,
+# naming the program where it is installed. Alone in its folder, which the
+# settings window's test hands its stand-in for systemd.
+set(FLINDRA_UNIT_FOLDER ${CMAKE_BINARY_DIR}/user-units)
+configure_file(packaging/flindra-wayland.service.in ${FLINDRA_UNIT_FOLDER}/flindra-wayland.service @ONLY)
+install(FILES ${FLINDRA_UNIT_FOLDER}/flindra-wayland.service DESTINATION lib/systemd/user)
 
 # ---- Tests on a headless sway (label wayland) ----------------------------------
 if(NOT FLINDRA_TESTS)
@@ -150,9 +154,14 @@ add_test(NAME wayland_frame_rate
                  ${CMAKE_SOURCE_DIR}/tests/wayland/frame_rate_test.py $<TARGET_FILE:flindra-wayland>)
 set_tests_properties(wayland_saver wayland_frame_rate PROPERTIES LABELS wayland TIMEOUT 120 RUN_SERIAL TRUE
                      ENVIRONMENT "${FLINDRA_WAYLAND_TEST_ENV}")
+# GNOME's idle monitor and a hanging session manager on a session bus of the
+# test's own, for -idle beside the test compositor (which has no idle protocol).
+add_executable(gnome_stand_in tests/wayland/gnome_stand_in.cpp)
+target_compile_options(gnome_stand_in PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(gnome_stand_in PRIVATE PkgConfig::SYSTEMD)
 add_test(NAME wayland_compositor_paths
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wayland/compositor_test.py
-                 $<TARGET_FILE:flindra-wayland> $<TARGET_FILE:test_compositor>)
+                 $<TARGET_FILE:flindra-wayland> $<TARGET_FILE:test_compositor> $<TARGET_FILE:gnome_stand_in>)
 set_tests_properties(wayland_compositor_paths PROPERTIES LABELS wayland TIMEOUT 120 ENVIRONMENT
                      "${FLINDRA_WAYLAND_TEST_ENV}")
 

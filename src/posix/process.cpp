@@ -52,7 +52,7 @@ void EndBySignal(int sig) {
   _exit(128 + sig);  // not reached: the default action ends the process
 }
 
-void Fail(const std::string& line) {
+void Fail(const std::string& line, int code) {
   std::fprintf(stderr, "%s: %s\n", programName, line.c_str());
-  std::exit(1);
+  std::exit(code);
 }

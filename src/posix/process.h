@@ -20,5 +20,5 @@ int StopSignal();
 // Ends the process by that signal, so the parent sees the end it asked for.
 [[noreturn]] void EndBySignal(int sig);
 
-// "NAME: LINE" on standard error, then exit code 1.
-[[noreturn]] void Fail(const std::string& line);
+// "NAME: LINE" on standard error, then that exit code.
+[[noreturn]] void Fail(const std::string& line, int code = 1);

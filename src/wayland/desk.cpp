@@ -95,7 +95,7 @@ void reopenClosed(Desk& desk) {
 
 }  // namespace
 
-void OpenDesk(Desk& desk) {
+void OpenDesk(Desk& desk, int noCompositorCode) {
   Connection& c = desk.connection;
   c.seatAdded = [&desk](wl_seat* seat) {
     WatchInput(desk.input, seat, [&desk](wl_surface* surface, int& x, int& y) {
@@ -117,7 +117,7 @@ void OpenDesk(Desk& desk) {
     if (desk.showing != nullptr) openOn(desk, o);
   };
   c.outputRemoved = [&desk](Output& o) { outputGone(desk, o); };
-  if (!OpenConnection(c)) Fail("cannot connect to a Wayland compositor (is WAYLAND_DISPLAY set?)");
+  if (!OpenConnection(c)) Fail("cannot connect to a Wayland compositor (is WAYLAND_DISPLAY set?)", noCompositorCode);
   if (c.compositor == nullptr) Fail("the compositor offers no wl_compositor");
   // FLINDRA_NO_LAYER_SHELL=1 takes the path of desktops without one, for the tests.
   desk.layered = c.layerShell != nullptr && std::getenv("FLINDRA_NO_LAYER_SHELL") == nullptr;
@@ -142,14 +142,16 @@ bool WaitOnDesk(Desk& desk, IdleWatch* idle, double ms) {
     return false;
   }
   const int bus = idle != nullptr ? IdleBusFd(*idle) : -1;
-  const unsigned readable = WaitForInputs({wl_display_get_fd(display), bus}, ms);
+  if (idle != nullptr) ms = std::min(ms, IdleBusDueMs(*idle) - MsNow());
+  const int settings = desk.settings != nullptr ? desk.settings->fd() : -1;
+  const unsigned readable = WaitForInputs({wl_display_get_fd(display), bus, settings}, ms);
   if ((readable & 1u) != 0) {
     if (wl_display_read_events(display) < 0) return false;
   } else {
     wl_display_cancel_read(display);
   }
-  // NOTE: the session bus ends with the session; the compositor's end follows.
-  if (idle != nullptr && (readable & 2u) != 0 && !DispatchIdleBus(*idle)) return false;
+  if (idle != nullptr) DispatchIdleBus(*idle);
+  if ((readable & 4u) != 0) desk.settings->takeEvents();
   return wl_display_dispatch_pending(display) >= 0;
 }
 

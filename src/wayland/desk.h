@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/program_options.h"
+#include "posix/settings_watch.h"
 #include "wayland/connection.h"
 #include "wayland/egl_context.h"
 #include "wayland/idle_watch.h"
@@ -24,17 +25,19 @@ struct Desk {
   EglContext egl;
   Input input;
   ProgressReport report;
-  bool layered = false;        // a layer shell; else full-screen windows
-  Showing* showing = nullptr;  // while the saver shows
+  bool layered = false;               // a layer shell; else full-screen windows
+  Showing* showing = nullptr;         // while the saver shows
+  SettingsWatch* settings = nullptr;  // with -idle: waited on too, its news taken
 };
 
-// Connects and makes the EGL context; one line and exit code 1 when it cannot.
-void OpenDesk(Desk& desk);
+// Connects and makes the EGL context; one line and exit code 1 when it
+// cannot (noCompositorCode when there is no compositor to connect to).
+void OpenDesk(Desk& desk, int noCompositorCode = 1);
 void CloseDesk(Desk& desk);
 
 // Waits at most ms (kWaitForever: no end) for the compositor, the idle
-// source's bus or a signal, and handles what came. False when the
-// compositor went away.
+// source's bus, the settings file's folder or a signal, and handles what
+// came. False when the compositor went away.
 bool WaitOnDesk(Desk& desk, IdleWatch* idle, double ms);
 
 // The compositor went away: exit code 0, as when a saver's display closes;

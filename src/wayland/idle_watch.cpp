@@ -2,6 +2,8 @@
 
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "kde-idle-client-protocol.h"
+#include "posix/process.h"
+#include "posix/wait.h"
 #include "wayland/gnome_idle.h"
 
 namespace {
@@ -22,6 +24,11 @@ const org_kde_kwin_idle_timeout_listener kKdeTimeoutListener = {
 
 bool WatchIdle(const Connection& c, IdleWatch& watch, unsigned seconds) {
   const std::uint32_t ms = seconds * 1000;
+  if (watch.gnome != nullptr) {
+    watch.gnome->watchFor(ms);
+    return true;
+  }
+  StopWatchingIdle(watch);
   if (c.idleNotifier != nullptr && c.seat != nullptr) {
     watch.notification = ext_idle_notifier_v1_get_idle_notification(c.idleNotifier, ms, c.seat);
     ext_idle_notification_v1_add_listener(watch.notification, &kNotificationListener, &watch);
@@ -42,11 +49,12 @@ bool WatchIdle(const Connection& c, IdleWatch& watch, unsigned seconds) {
 
 int IdleBusFd(const IdleWatch& watch) { return watch.gnome != nullptr ? watch.gnome->fd() : -1; }
 
-bool DispatchIdleBus(IdleWatch& watch) {
-  if (watch.gnome == nullptr) return true;
-  if (!watch.gnome->dispatch()) return false;
+double IdleBusDueMs(const IdleWatch& watch) { return watch.gnome != nullptr ? watch.gnome->dueMs() : kWaitForever; }
+
+void DispatchIdleBus(IdleWatch& watch) {
+  if (watch.gnome == nullptr) return;
+  if (!watch.gnome->dispatch()) Fail("the session bus went away, and GNOME's idle monitor with it");
   watch.idle = watch.gnome->idle();
-  return true;
 }
 
 void StopWatchingIdle(IdleWatch& watch) {

@@ -23,13 +23,19 @@ struct IdleWatch {
   bool idle = false;        // no input for the time asked, and nothing inhibits idle
 };
 
-// Starts watching for seconds of no input. False when the desk offers no
-// idle source this program knows.
+// Starts watching for seconds of no input, or watches the source in use
+// for that many instead. False when the desk offers no idle source this
+// program knows.
 bool WatchIdle(const Connection& c, IdleWatch& watch, unsigned seconds);
 
 // The session bus's descriptor to wait on as well (GNOME), else -1.
 int IdleBusFd(const IdleWatch& watch);
-// Handles what the session bus sent; false when the bus went away.
-bool DispatchIdleBus(IdleWatch& watch);
+// When the session bus wants handling even with nothing to read, in ms on
+// MsNow's clock (posix/wait); kWaitForever when never.
+double IdleBusDueMs(const IdleWatch& watch);
+// Handles what the session bus sent, and its calls' time-outs. The bus gone
+// (the session's end, or its bus daemon's): one line and exit code 1, for
+// the user unit to start it again.
+void DispatchIdleBus(IdleWatch& watch);
 
 void StopWatchingIdle(IdleWatch& watch);

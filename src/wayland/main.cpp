@@ -11,6 +11,7 @@
 #include "core/settings_file.h"
 #include "posix/process.h"
 #include "posix/program_main.h"
+#include "posix/settings_watch.h"
 #include "posix/user_settings.h"
 #include "posix/wait.h"
 #include "wayland/desk.h"
@@ -63,22 +64,37 @@ int showOnce(const ProgramOptions& options) {
   return 0;
 }
 
+// -idle's exit code where it can never run: no Wayland compositor (an X11
+// session) or no idle source on the desk. The user unit does not start it
+// again after this one (RestartPreventExitStatus=); any other failure it
+// does. 78 as sysexits.h's EX_CONFIG.
+constexpr int kExitNeverHere = 78;
+
 // Stays, showing whenever the session has been idle so long and hiding on
-// input, until a signal. The settings file is read again before each
-// showing; a changed idle time takes effect from then on.
+// input, until a signal. The settings file is read again as soon as its
+// folder changes, and after each showing: a changed idle time is watched
+// for at once, changed settings show from the next showing on.
 int stayResident(const std::vector<std::string_view>& args, Invocation run,
                  std::vector<std::string>& complaints) {
   Desk desk;
-  OpenDesk(desk);
+  OpenDesk(desk, kExitNeverHere);
+  SettingsWatch settings(UserSettingsPath());
+  desk.settings = &settings;
   IdleWatch watch;
   long watching = 0;
   // Once it hid, it shows again only after someone was back and the session idle anew.
   bool waitForResume = false;
   while (StopSignal() == 0) {
+    if (settings.changed) {
+      settings.changed = false;
+      run = readInvocation(args, complaints);
+    }
+    // NOTE: between showings alone (ShowSaver keeps the loop meanwhile): a
+    // new Wayland watch starts with nobody idle, which would end a showing.
     if (run.idleSeconds != watching) {
-      StopWatchingIdle(watch);
       if (!WatchIdle(desk.connection, watch, static_cast<unsigned>(run.idleSeconds)))
-        Fail("the desk tells no idle time (no ext_idle_notifier_v1, org_kde_kwin_idle or GNOME's idle monitor)");
+        Fail("the desk tells no idle time (no ext_idle_notifier_v1, org_kde_kwin_idle or GNOME's idle monitor)",
+             kExitNeverHere);
       watching = run.idleSeconds;
       desk.report.say("waiting for %ld idle seconds (%s)", watching, watch.source);
     }

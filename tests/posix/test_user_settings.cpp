@@ -1,6 +1,7 @@
 // The settings file written whole: a new folder and file, an old file
 // replaced by rename (a reader holding it still sees the old bytes) with
-// its permissions kept, and a failure that leaves nothing behind.
+// its permissions kept, and a failure that leaves nothing behind; and the
+// watch on it where its folder comes later and the file is a symlink.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +11,12 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "posix/settings_watch.h"
 #include "posix/user_settings.h"
+#include "posix/wait.h"
 
 namespace {
 
@@ -79,6 +83,26 @@ TEST_F(UserSettingsFolder, FailureSaysWhyAndLeavesNothing) {
   EXPECT_EQ(SaveUserSettings(folderPath, "fast = 2\n"), "cannot replace " + folderPath + ": Is a directory");
   EXPECT_EQ(ReadUserSettingsText(folderPath).complaint, "cannot read " + folderPath + ": Is a directory");
   EXPECT_EQ(names(root_).size(), 2u);
+}
+
+// Whether the watch tells of a change within 5 s; what it told is taken.
+bool toldOfChange(SettingsWatch& watch) {
+  const double deadline = MsNow() + 5000;
+  while (!watch.changed && WaitForInput(watch.fd(), deadline - MsNow())) watch.takeEvents();
+  return std::exchange(watch.changed, false);
+}
+
+// (A file replaced in its own folder: tests/wayland/saver_test.py.)
+TEST_F(UserSettingsFolder, WatchFollowsAFolderMadeLaterAndASymlinksTarget) {
+  const std::string target = root_ + "/dotfiles/flindra", path = root_ + "/config/flindra/settings";
+  SettingsWatch watch(path);
+  ASSERT_EQ(SaveUserSettings(target, "fast = 4\n"), "");
+  ASSERT_EQ(::mkdir((root_ + "/config").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((root_ + "/config/flindra").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("../../dotfiles/flindra", path.c_str()), 0);
+  EXPECT_TRUE(toldOfChange(watch)) << "the folders made";
+  ASSERT_EQ(SaveUserSettings(target, "fast = 5\n"), "");
+  EXPECT_TRUE(toldOfChange(watch)) << "the symlink's target replaced in its own folder";
 }
 
 }  // namespace

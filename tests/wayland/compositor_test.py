@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""compositor_test.py FLINDRA_WAYLAND TEST_COMPOSITOR: flindra-wayland against
+"""compositor_test.py FLINDRA_WAYLAND TEST_COMPOSITOR GNOME_STAND_IN: flindra-wayland against
 tests/wayland/test_compositor, on the paths sway cannot drive: a layer surface
 closed while its output stays, outputs removed, a scale changed under a live
 surface (whole and fractional), the compositor going away, the opaque region
-once faded in. Judged by exit codes and by what the compositor received
-(surface sizes, buffer sizes and scales, lit pixels), never by what the
-program says of itself. One line a check; exit 1 when one fails."""
+once faded in, -idle on a GNOME idle monitor stand-in while the session
+manager hangs, and where -idle cannot run. Judged by exit codes and by what
+the compositor received (surface sizes, buffer sizes and scales, lit
+pixels), never by what the program says of itself. One line a check; exit 1
+when one fails."""
 import os
 import re
 import shutil
@@ -14,9 +16,9 @@ import sys
 import tempfile
 import time
 
-from checks import Lines, case, check, run_cases
+from checks import Helper, Lines, case, check, run_cases
 
-program, compositor = sys.argv[1:3]
+program, compositor, gnome_stand_in = sys.argv[1:4]
 COMMIT = re.compile(r"commit (\d+) output (\S+) size (\d+)x(\d+) buffer (?:(\d+)x(\d+)|none) scale (\d+) "
                     r"viewport \S+ opaque (yes|no) lit (\d+)")
 # Lit pixels that show flakes: a 320 x 240 frame has about a thousand from its first frame on.
@@ -28,9 +30,9 @@ class Desk:
     (with args) connected to it. What the compositor reports is kept as it
     comes: which surface lives on which output, and every surface's commits."""
 
-    def __init__(self, outputs, *args):
+    def __init__(self, outputs, *args, env=None):
         self.runtime = tempfile.mkdtemp(prefix="flindra-compositor.")  # 0700, as a runtime directory must be
-        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, **(env or {}))
         env.pop("WAYLAND_DISPLAY", None)
         self.compositor = subprocess.Popen([compositor], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
                                            env=env)
@@ -220,6 +222,67 @@ def opaque_once_faded_in():
         check(not first["opaque"], "no opaque region while it fades in")
         desk.expect(lambda: desk.showing("A") and desk.commits[desk.on("A")[0]][-1]["opaque"],
                     "once faded in, an opaque region covering the surface")
+
+
+class Gnome(Helper):
+    """tests/wayland/gnome_stand_in on a dbus-daemon of its own, which env names."""
+
+    def __init__(self):
+        self.bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],
+                                    stdout=subprocess.PIPE, text=True)
+        self.env = {"DBUS_SESSION_BUS_ADDRESS": self.bus.stdout.readline().strip()}
+        super().__init__([gnome_stand_in], env=dict(os.environ, **self.env))
+        self.lines = Lines(self.process.stdout)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
+        self.bus.terminate()
+        self.bus.wait(10)
+
+    def called(self, pattern, seconds=10):
+        """Takes the stand-in's lines until one matches pattern; a failure (raised) after seconds."""
+        deadline = time.monotonic() + seconds
+        while (line := self.lines.get(deadline)) is not None:
+            if re.fullmatch(pattern, line):
+                return
+        raise AssertionError(f"the stand-in's calls: no {pattern!r} within {seconds} s")
+
+    def send(self, *commands):
+        self.process.stdin.write("".join(c + "\n" for c in commands))
+        self.process.stdin.flush()
+
+
+@case
+def gnome_idle_while_the_session_manager_hangs():
+    with Gnome() as gnome, Desk(["A 320x240"], "-idle", "1", env=gnome.env) as desk:
+        gnome.called(r"AddIdleWatch 1000")
+        # First with IsInhibited unanswered; then after what lets an idle time go unshown.
+        for commands, told in (((), r"IsInhibited"), (("refuse", "idle"), r"AddUserActiveWatch refused"),
+                               (("back", "idle"), r"GetIdletime 0")):
+            gnome.send(*commands)
+            gnome.called(told)
+            gnome.send("idle")
+            gnome.called(r"AddUserActiveWatch \d+")
+            frames = desk.frames("A")
+            desk.expect(lambda: desk.showing("A") and desk.frames("A") > frames + 30,
+                        f"after {told}: shown at the next idle time, 30 frames in 5 s", 5)
+            gnome.send("active")
+            desk.expect(lambda: not desk.on("A"), "someone back: hidden")
+        gnome.bus.terminate()
+        desk.ends_with(1, "the session bus gone, for the user unit to start it again")
+
+
+@case
+def resident_where_it_can_never_run():
+    """Exit code 78, which the user unit does not restart: no compositor; no idle source (no session bus)."""
+    alone = subprocess.run([program, "-idle"], env=dict(os.environ, WAYLAND_DISPLAY="no-such-compositor"),
+                           timeout=10)
+    check(alone.returncode == 78, f"-idle, no compositor: flindra-wayland ends with {alone.returncode}")
+    with Desk(["A 320x240"], "-idle", env={"DBUS_SESSION_BUS_ADDRESS": "unix:path=/nonexistent"}) as desk:
+        desk.ends_with(78, "-idle, no idle source")
 
 
 run_cases()

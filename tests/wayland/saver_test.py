@@ -376,22 +376,26 @@ def until(condition, seconds):
 
 @case
 def waits_for_idle_itself_with_the_settings_file():
-    """-idle 3 with a settings file: nothing at 1.5 s, every output covered by
-    about 4 s with the file's settings, hidden by a key, shown again 3 s later
-    with the file as changed meanwhile; the command line wins over the file."""
+    """-idle with a file's idle = 600 replaced by idle = 3 while it waits: nothing 1.5 s
+    later, every output covered about 3 s later with the file's settings, hidden by a key,
+    shown again 3 s later with the file as changed meanwhile; the command line wins."""
     config = os.path.join(shots, "config")
     os.makedirs(os.path.join(config, "flindra"), exist_ok=True)
     settings = os.path.join(config, "flindra", "settings")
+    lines = "# as a user writes it\nbright = 5\nsize = 11\nidle = {}\n"
     with open(settings, "w") as f:
-        f.write("# as a user writes it\nbright = 5\nsize = 11\n")
+        f.write(lines.format(600))
     names = sorted(output_rects())
-    began = time.monotonic()
-    saver = Saver("-idle", "3", env={"XDG_CONFIG_HOME": config})
+    saver = Saver("-idle", env={"XDG_CONFIG_HOME": config})
     try:
-        saver.wait_for("waiting for 3 idle seconds")
+        saver.wait_for("waiting for 600 idle seconds")
         line = saver.wait_for("settings:3:")
         check(line.endswith(f"{settings}:3: size must be a whole number from 1 to 10, not \"11\""),
               f"the bad line told by file and number: {line!r}")
+        with open(settings + ".new", "w") as f:
+            f.write(lines.format(3))
+        os.replace(settings + ".new", settings)
+        began = time.monotonic()
         time.sleep(max(0.0, 1.5 - (time.monotonic() - began)))
         check(all(dimmed(name) == 1.0 for name in names), "at 1.5 s nothing shows")
         check(until(lambda: all(dimmed(name) < 0.9 for name in names), 5 - (time.monotonic() - began)),
@@ -400,7 +404,7 @@ def waits_for_idle_itself_with_the_settings_file():
         seen = median_colour(shot(names[0], keep="idle-bright-5")[2])
         check(abs(seen[1] - round(DESKTOP[1] * 125 / 255)) <= 3, f"the file's bright = 5 applies ({seen})")
         with open(settings, "w") as f:
-            f.write("bright = 10\n")
+            f.write("bright = 10\nidle = 3\n")
         key()
         pressed = time.monotonic()
         check(until(lambda: all(dimmed(name) == 1.0 for name in names), 3), "a key hides it on every output")
