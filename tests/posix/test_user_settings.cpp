@@ -94,8 +94,9 @@ TEST_F(UserSettingsFolder, LinkWrittenThroughToItsFile) {
   const Row rows[] = {
       {"relative, read against the link's folder", {{"config/settings", "../dotfiles/settings"}},
        "dotfiles/settings", "fast = 1\n", ""},
-      {"a chain, relative then absolute", {{"config/settings", "../dotfiles/link"}, {"dotfiles/link", "ROOT/store/settings"}},
-       "store/settings", "fast = 1\n", ""},
+      {"a chain, relative then absolute",
+       {{"config/settings", "../dotfiles/link"}, {"dotfiles/link", "ROOT/store/settings"}}, "store/settings",
+       "fast = 1\n", ""},
       {"dangling: its file made", {{"config/settings", "../dotfiles/settings"}}, "dotfiles/settings", nullptr, ""},
       {"dangling into no folder", {{"config/settings", "../gone/settings"}}, "gone/settings", nullptr,
        "/config/settings's target ROOT/config/../gone/settings: No such file or directory"},
@@ -107,7 +108,8 @@ TEST_F(UserSettingsFolder, LinkWrittenThroughToItsFile) {
       for (std::size_t at; (at = text.find("ROOT")) != std::string::npos;) text.replace(at, 4, base);
       return text;
     };
-    for (const char* folder : {"", "/config", "/dotfiles", "/store"}) ASSERT_EQ(::mkdir((base + folder).c_str(), 0755), 0);
+    for (const char* folder : {"", "/config", "/dotfiles", "/store"})
+      ASSERT_EQ(::mkdir((base + folder).c_str(), 0755), 0);
     const std::string path = base + "/config/settings", file = base + "/" + row.file;
     if (row.old != nullptr) {
       ASSERT_EQ(SaveUserSettings(file, row.old), "");
