@@ -6,7 +6,7 @@ pkg_check_modules(GTK4 REQUIRED IMPORTED_TARGET gtk4)
 add_executable(flindra-settings src/settings/main.cpp src/settings/settings_window.cpp
                                 src/settings/flake_preview.cpp src/settings/frame_paintable.cpp src/settings/preview_gl.cpp
                                 src/settings/preview_subsurface.cpp
-                                src/settings/user_unit.cpp)
+                                src/settings/user_unit.cpp src/settings/settings_writer.cpp)
 target_include_directories(flindra-settings PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(flindra-settings PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-settings PRIVATE ${FLINDRA_HARDENING_LINK})

@@ -25,8 +25,11 @@ UserSettingsText ReadUserSettingsText(const std::string& path);
 SettingsFile LoadUserSettings(const std::string& path);
 
 // Replaces the file with text: a fresh file beside it, flushed to disk,
-// renamed over it, so a reader sees the old file or the new one, never
-// part of either. Its folder is made when missing; an existing file keeps
-// its permissions (a new one gets 0644). Returns "" when it is written,
-// else a line saying why (the old file then stays as it was).
+// renamed over it and the folder flushed, so a reader sees the old file or
+// the new one, never part of either. When path is a symbolic link (a chain
+// of them), the file it ends at is replaced and the link stays; a dangling
+// link gets its file made, in a folder that must exist. path's own folder
+// is made when missing. An existing file keeps its permissions (a new one
+// gets 0644). Returns "" when it is written, else a line saying why (the
+// old file then stays as it was, unless only the folder's flush failed).
 std::string SaveUserSettings(const std::string& path, std::string_view text);

@@ -38,6 +38,12 @@ int main(int argc, char** argv) {
       g_application_quit(G_APPLICATION(a));
       return G_SOURCE_CONTINUE;
     }, app);
+  // A quit leaves the windows standing; each goes as closing it does, so
+  // what it has still to write is written.
+  g_signal_connect(app, "shutdown", G_CALLBACK(+[](GtkApplication* a, gpointer) {
+                     while (GList* open = gtk_application_get_windows(a)) gtk_window_destroy(GTK_WINDOW(open->data));
+                   }),
+                   nullptr);
   const int status = g_application_run(G_APPLICATION(app), argc, argv);
   g_object_unref(app);
   return status;

@@ -8,6 +8,7 @@
 #include "core/options.h"
 #include "posix/user_settings.h"
 #include "settings/flake_preview.h"
+#include "settings/settings_writer.h"
 #include "settings/user_unit.h"
 
 namespace {
@@ -16,50 +17,50 @@ constexpr int kPreviewWidth = 384;  // logical pixels
 constexpr int kPreviewHeight = 216;
 constexpr int kMostIdleMinutes = static_cast<int>(kMaxIdleSeconds / 60);
 
+struct Window;
+void showNotice(Window& w);
+
 struct Window {
   std::string path = UserSettingsPath();
   Settings settings;
   std::string noPreview;  // why there is no preview, for as long as the window is open
-  std::vector<std::string> failures;  // what went wrong since the last change, below the file's own complaints
+  std::vector<std::string> complaints;  // the file's, as last read or written
+  std::vector<std::string> unsaved;     // why the last write saved nothing, or not all
+  std::vector<std::string> failures;    // what else went wrong since the last change
   GtkLabel* notice = nullptr;
   GtkSpinButton* minutes = nullptr;
   GtkSwitch* idleSwitch = nullptr;
   bool settingSwitch = false;  // the switch is being put back, not turned by the user
-  GDBusConnection* bus = nullptr;
+  GCancellable* unitCalls = g_cancellable_new();  // the manager's answers to come, none once the window is gone
+  SettingsWriter writer{path, [this](const SettingsWritten& written) {
+                          complaints = written.complaints;
+                          unsaved = written.failures;
+                          showNotice(*this);
+                        }};
   FlakePreview preview;
 
   ~Window() {
-    if (bus != nullptr) g_object_unref(bus);
+    g_cancellable_cancel(unitCalls);
+    g_object_unref(unitCalls);
   }
 };
 
 // The notice: why there is no preview, the file's bad lines as the saver
 // tells them, then any failure to save; hidden when there is nothing to say.
-void showNotice(Window& w, const std::vector<std::string>& complaints) {
+void showNotice(Window& w) {
   std::string text = w.noPreview;
-  for (const std::string& line : complaints) text += (text.empty() ? "" : "\n") + line;
-  for (const std::string& line : w.failures) text += (text.empty() ? "" : "\n") + line;
+  for (const auto* lines : {&w.complaints, &w.unsaved, &w.failures}) {
+    for (const std::string& line : *lines) text += (text.empty() ? "" : "\n") + line;
+  }
   gtk_label_set_text(w.notice, text.c_str());
   gtk_widget_set_visible(GTK_WIDGET(w.notice), !text.empty());
 }
 
-// Writes one value into the file, keeping the rest of it as it now is.
+// One value into the file, keeping the rest of it as it then is; the notice
+// follows once it is written.
 void store(Window& w, const std::string& name, const std::string& value) {
   w.failures.clear();
-  if (w.path.empty()) {
-    w.failures.push_back("Settings cannot be saved: neither XDG_CONFIG_HOME nor HOME is set.");
-    showNotice(w, {});
-    return;
-  }
-  const UserSettingsText read = ReadUserSettingsText(w.path);
-  if (!read.complaint.empty()) {
-    // The complaint itself is the file's, shown above this.
-    w.failures.push_back("Nothing was saved: the file cannot be read.");
-  } else {
-    const std::string why = SaveUserSettings(w.path, SetInSettingsFile(read.text, name, value));
-    if (!why.empty()) w.failures.push_back(why);
-  }
-  showNotice(w, LoadUserSettings(w.path).complaints);
+  w.writer.set(name, value);
 }
 
 struct SliderData {
@@ -110,30 +111,31 @@ void onMinutes(GtkSpinButton* spin, gpointer data) {
   store(w, "idle", std::to_string(gtk_spin_button_get_value_as_int(spin) * 60));
 }
 
+// Puts the switch where the unit is, as no user turned it.
+void setSwitch(Window& w, bool on) {
+  w.settingSwitch = true;
+  gtk_switch_set_active(w.idleSwitch, on);
+  w.settingSwitch = false;
+}
+
 // The switch's state follows the unit: it changes only once the manager
-// has done what was asked; a refusal is told and puts the switch back.
+// has done what was asked, and the switch cannot be turned until then; a
+// refusal is told and puts the switch back.
 gboolean onSwitch(GtkSwitch* idleSwitch, gboolean on, gpointer data) {
   Window& w = *static_cast<Window*>(data);
   if (w.settingSwitch) return FALSE;
+  gtk_widget_set_sensitive(GTK_WIDGET(idleSwitch), FALSE);
   // The saver reads its wait when it starts, so the file comes first.
   if (on) store(w, "idle", std::to_string(gtk_spin_button_get_value_as_int(w.minutes) * 60));
-  const std::string why = w.bus == nullptr ? "no session bus to reach systemd's user manager"
-                                           : TurnSaverUnit(w.bus, on);
-  if (why.empty()) {
-    gtk_switch_set_state(idleSwitch, on);
-    return TRUE;
-  }
-  w.failures.push_back(why);
-  showNotice(w, LoadUserSettings(w.path).complaints);
-  // After GTK has finished this change.
-  g_idle_add_once(
-      [](gpointer d) {
-        Window& back = *static_cast<Window*>(d);
-        back.settingSwitch = true;
-        gtk_switch_set_active(back.idleSwitch, gtk_switch_get_state(back.idleSwitch));
-        back.settingSwitch = false;
-      },
-      &w);
+  w.writer.afterWrites([&w, on] {
+    TurnSaverUnit(on, w.unitCalls, [&w, on](const std::string& why) {
+      gtk_widget_set_sensitive(GTK_WIDGET(w.idleSwitch), TRUE);
+      if (why.empty()) return gtk_switch_set_state(w.idleSwitch, on);
+      w.failures.push_back(why);
+      showNotice(w);
+      setSwitch(w, gtk_switch_get_state(w.idleSwitch));
+    });
+  });
   return TRUE;
 }
 
@@ -150,17 +152,14 @@ GtkWidget* idleRow(Window& w, const SettingsFile& file) {
   gtk_widget_set_halign(GTK_WIDGET(w.idleSwitch), GTK_ALIGN_END);
   gtk_widget_set_hexpand(GTK_WIDGET(w.idleSwitch), TRUE);
   nameSwitch(w);
-  GError* error = nullptr;
-  w.bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-  std::string why = error != nullptr ? error->message : "";
-  if (error != nullptr) g_error_free(error);
-  // A desktop without systemd's user manager has nothing to switch.
-  const bool enabled = w.bus != nullptr && SaverUnitEnabled(w.bus, why);
-  gtk_switch_set_active(w.idleSwitch, enabled);
-  if (!why.empty()) {
-    gtk_widget_set_sensitive(GTK_WIDGET(w.idleSwitch), FALSE);
-    gtk_widget_set_tooltip_text(GTK_WIDGET(w.idleSwitch), why.c_str());
-  }
+  // Not to be turned until the manager says where the unit is; a desktop
+  // without systemd's user manager has nothing to switch.
+  gtk_widget_set_sensitive(GTK_WIDGET(w.idleSwitch), FALSE);
+  AskSaverUnitEnabled(w.unitCalls, [&w](bool enabled, const std::string& why) {
+    setSwitch(w, enabled);
+    if (why.empty()) gtk_widget_set_sensitive(GTK_WIDGET(w.idleSwitch), TRUE);
+    else gtk_widget_set_tooltip_text(GTK_WIDGET(w.idleSwitch), why.c_str());
+  });
   g_signal_connect(w.minutes, "value-changed", G_CALLBACK(onMinutes), &w);
   g_signal_connect(w.idleSwitch, "state-set", G_CALLBACK(onSwitch), &w);
   // Alt+S turns the switch from anywhere in the window.
@@ -201,7 +200,7 @@ void onPreviewButton(GtkButton*, gpointer data) {
     w.failures.push_back(std::string("cannot start ") + program + ": " + error->message);
     g_error_free(error);
   }
-  showNotice(w, LoadUserSettings(w.path).complaints);
+  showNotice(w);
 }
 
 }  // namespace
@@ -210,6 +209,7 @@ GtkWidget* ShowSettingsWindow(GtkApplication* app) {
   auto* w = new Window;
   const SettingsFile file = LoadUserSettings(w->path);
   w->settings = file.settings;
+  w->complaints = file.complaints;
 
   GtkWidget* window = gtk_application_window_new(app);
   gtk_window_set_title(GTK_WINDOW(window), "Flindra");
@@ -263,6 +263,6 @@ GtkWidget* ShowSettingsWindow(GtkApplication* app) {
   std::string why;
   if (!w->preview.start(GTK_PICTURE(picture), kPreviewWidth, kPreviewHeight, w->settings, why))
     w->noPreview = "No preview: " + why;
-  showNotice(*w, file.complaints);
+  showNotice(*w);
   return window;
 }

@@ -1,7 +1,8 @@
 // The settings file written whole: a new folder and file, an old file
 // replaced by rename (a reader holding it still sees the old bytes) with
-// its permissions kept, and a failure that leaves nothing behind; and the
-// watch on it where its folder comes later and the file is a symlink.
+// its permissions kept, a failure that leaves nothing behind, and a
+// symbolic link written through to its file; and the watch on it where its
+// folder comes later and the file is a symlink.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -83,6 +84,57 @@ TEST_F(UserSettingsFolder, FailureSaysWhyAndLeavesNothing) {
   EXPECT_EQ(SaveUserSettings(folderPath, "fast = 2\n"), "cannot replace " + folderPath + ": Is a directory");
   EXPECT_EQ(ReadUserSettingsText(folderPath).complaint, "cannot read " + folderPath + ": Is a directory");
   EXPECT_EQ(names(root_).size(), 2u);
+}
+
+// A dotfile manager's link: the file it ends at is written, the link stays.
+TEST_F(UserSettingsFolder, LinkWrittenThroughToItsFile) {
+  struct Row {
+    const char* what;
+    std::vector<std::pair<const char*, const char*>> links;  // made in turn: name under root, what it holds
+    const char* file;                                         // where the text lands, under root
+    const char* old;                                          // its text before, or null: none
+    const char* why;                                          // the answer after root's path, or "" when written
+  };
+  const Row rows[] = {
+      {"relative, read against the link's folder", {{"config/settings", "../dotfiles/settings"}},
+       "dotfiles/settings", "fast = 1\n", ""},
+      {"a chain, relative then absolute",
+       {{"config/settings", "../dotfiles/link"}, {"dotfiles/link", "ROOT/store/settings"}}, "store/settings",
+       "fast = 1\n", ""},
+      {"dangling: its file made", {{"config/settings", "../dotfiles/settings"}}, "dotfiles/settings", nullptr, ""},
+      {"dangling into no folder", {{"config/settings", "../gone/settings"}}, "gone/settings", nullptr,
+       "/config/settings's target ROOT/config/../gone/settings: No such file or directory"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string base = root_ + "/" + std::to_string(&row - rows);  // a folder a row
+    auto rooted = [&](std::string text) {
+      for (std::size_t at; (at = text.find("ROOT")) != std::string::npos;) text.replace(at, 4, base);
+      return text;
+    };
+    for (const char* folder : {"", "/config", "/dotfiles", "/store"})
+      ASSERT_EQ(::mkdir((base + folder).c_str(), 0755), 0);
+    const std::string path = base + "/config/settings", file = base + "/" + row.file;
+    if (row.old != nullptr) {
+      ASSERT_EQ(SaveUserSettings(file, row.old), "");
+      ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    }
+    for (const auto& [name, target] : row.links)
+      ASSERT_EQ(::symlink(rooted(target).c_str(), (base + "/" + name).c_str()), 0);
+    const std::string why = SaveUserSettings(path, "fast = 9\n");
+    struct stat link {}, written {};
+    ASSERT_EQ(::lstat(path.c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    if (*row.why != '\0') {
+      EXPECT_EQ(why, "cannot write " + base + rooted(row.why));
+      continue;
+    }
+    EXPECT_EQ(why, "");
+    EXPECT_EQ(ReadUserSettingsText(file).text, "fast = 9\n");
+    ASSERT_EQ(::stat(file.c_str(), &written), 0);
+    EXPECT_EQ(written.st_mode & 07777, row.old != nullptr ? 0600u : 0644u);
+    EXPECT_EQ(names(file.substr(0, file.rfind('/'))), std::vector<std::string>{"settings"}) << "nothing beside it";
+  }
 }
 
 // Whether the watch tells of a change within 5 s; what it told is taken.

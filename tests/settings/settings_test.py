@@ -91,14 +91,18 @@ def poll(condition, seconds=10):
 class Window:
     """flindra-settings over a settings file of the test's own."""
 
-    def __init__(self, text, keep, env=None):
-        """text None: no file; a folder in the file's place: unreadable."""
+    def __init__(self, text, keep, env=None, linked=False):
+        """text None: no file; a folder in the file's place: unreadable.
+        linked: the file kept in CONFIG/dotfiles behind a relative link, as a dotfile manager does."""
         self.config = tempfile.mkdtemp(prefix="flindra-settings-")
         self.path = os.path.join(self.config, "flindra", "settings")
         if text is IN_ITS_PLACE:
             os.makedirs(self.path)
         elif text is not None:
             os.makedirs(os.path.dirname(self.path))
+            if linked:
+                os.makedirs(os.path.join(self.config, "dotfiles"))
+                os.symlink("../dotfiles/settings", self.path)
             with open(self.path, "w") as f:
                 f.write(text)
         env = dict(os.environ, XDG_CONFIG_HOME=self.config, FLINDRA_HELD_FRAME=HELD, **(env or {}))
@@ -182,7 +186,7 @@ clean_top = []
 
 @case
 def sliders_write_the_file():
-    w = Window("# mine\nsize = 4  # big\nfats = 2\n", "sliders")
+    w = Window("# mine\nsize = 4  # big\nfats = 2\n", "sliders", linked=True)
     try:
         keys("Right")
         w.file_becomes("# mine\nsize = 4  # big\nfats = 2\nfast = 4\n", "Right: Speed 3 to 4, added")
@@ -190,7 +194,9 @@ def sliders_write_the_file():
         w.file_becomes("# mine\nsize = 3  # big\nfats = 2\nfast = 4\n", "Flake size 4 to 3 in its own line")
         keys(*["Tab"] * (SWAY - SIZE), "End")
         w.file_becomes("# mine\nsize = 3  # big\nfats = 2\nfast = 4\ncolor = 30\n", "Sway rate to its end, 30")
-        check(os.listdir(os.path.dirname(w.path)) == ["settings"], "no file left beside it")
+        check(os.path.islink(w.path), "the link to the file stays a link")
+        beside = [os.listdir(os.path.join(w.config, folder)) for folder in ("flindra", "dotfiles")]
+        check(beside == [["settings"]] * 2, f"no file left beside the link or its file ({beside})")
     finally:
         w.close()
 
@@ -274,7 +280,8 @@ def bad_line_noticed_others_loaded():
 
 class StandIn:
     def __init__(self, folder, *args):
-        self.process = subprocess.Popen([stand_in, folder, *args], stdout=subprocess.PIPE, text=True)
+        self.process = subprocess.Popen([stand_in, folder, *args], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        text=True)
         self.lines = Lines(self.process.stdout)
         assert self.next() == "ready", "the stand-in never owned org.freedesktop.systemd1"
 
@@ -283,6 +290,11 @@ class StandIn:
 
     def calls(self, count):
         return [(self.next() or "").split(" ")[0] for _ in range(count)]
+
+    def answer(self):
+        """A "holding" stand-in answers the next call held."""
+        self.process.stdin.write("\n")
+        self.process.stdin.flush()
 
     def close(self):
         self.process.terminate()
@@ -320,6 +332,40 @@ def refused_switch_goes_back_and_says_why():
         check(poll(lambda: w.grab("-told")[0] and w.rect[1] > top + 10), "the manager's refusal told above the preview")
         keys("alt+s")
         check(manager.calls(1) == ["StopUnit"], "the switch went back on: Alt+S turns it off again")
+    finally:
+        w.close()
+        manager.close()
+
+
+@case
+def busy_manager_leaves_the_window_working():
+    """A manager that answers only when the test says (systemd busy): meanwhile
+    the sliders still write the file and the switch cannot be turned; it
+    ends where the answers put it."""
+    manager = StandIn(unit_folder, "enabled", "holding")
+    w = Window("", "busy")
+    try:
+        switch = next(a for a in accessible_tree(w.accessible()) if a.get_role() == Atspi.Role.CHECK_BOX)
+        told = (Atspi.StateType.SENSITIVE, Atspi.StateType.CHECKED)
+        states = lambda: tuple(switch.get_state_set().contains(state) for state in told)  # noqa: E731
+        for step, calls, key, file, ends in [
+                ("at the start", ["GetUnitFileState"], "Right", "fast = 4\n", (True, True)),
+                ("turned off (Alt+S)", ["StopUnit", "DisableUnitFiles", "Reload"], "Left", "fast = 3\n",
+                 (True, False))]:
+            if step.startswith("turned"):
+                keys("alt+s")
+            check(manager.calls(1) == calls[:1], f"{step}: the window asks the manager, which holds its answer")
+            keys(key)
+            w.file_becomes(file, f"{step}, the answer held: {key} on Speed still writes")
+            check(not states()[0], f"{step}, the answer held: the switch cannot be turned (sensitive, on: {states()})")
+            for later in calls[1:]:
+                manager.answer()
+                check(manager.calls(1) == [later], f"{step}: {later} once the call before is answered")
+            manager.answer()
+            check(poll(lambda: states() == ends),
+                  f"{step}, answered: the switch (sensitive, on) is {ends} ({states()})")
+        keys("alt+s")
+        check(manager.calls(1) == ["EnableUnitFiles"], "turned on again: the window closes with that answer held")
     finally:
         w.close()
         manager.close()

@@ -4,11 +4,16 @@
 // kept here. It knows the units whose files lie in UNIT_FOLDER and answers
 // the others as systemd does, with NoSuchUnit. Each call is printed as one
 // line, "Method arguments", after "ready" once the name is owned. With
-// "refusing" every change is refused, as for a user the manager denies.
-//   systemd_stand_in UNIT_FOLDER [enabled] [refusing]
+// "refusing" every change is refused, as for a user the manager denies;
+// with "holding" each call is answered only once a line comes on standard
+// input for it, as from a manager busy elsewhere.
+//   systemd_stand_in UNIT_FOLDER [enabled] [refusing] [holding]
 #include <gio/gio.h>
+#include <glib-unix.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <deque>
 #include <set>
 #include <string>
 
@@ -30,18 +35,21 @@ const char kInterface[] = R"xml(<node><interface name="org.freedesktop.systemd1.
 std::string unitFolder;
 std::set<std::string> enabled, active;
 bool refusing = false;
+bool holding = false;
+
+struct Call {
+  std::string method;
+  GVariant* parameters;
+  GDBusMethodInvocation* invocation;
+};
+std::deque<Call> held;
+int answersDue = 0;  // lines read on standard input and not yet spent on a call
 
 bool known(const std::string& unit) {
   return g_file_test((unitFolder + "/" + unit).c_str(), G_FILE_TEST_IS_REGULAR);
 }
 
-void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method, GVariant* parameters,
-            GDBusMethodInvocation* invocation, gpointer) {
-  gchar* printed = g_variant_print(parameters, FALSE);
-  std::printf("%s %s\n", method, printed);
-  std::fflush(stdout);
-  g_free(printed);
-  const std::string name = method;
+void answer(const std::string& name, GVariant* parameters, GDBusMethodInvocation* invocation) {
   if (name == "Reload") return g_dbus_method_invocation_return_value(invocation, nullptr);
   // Every other method names its units first: a list, or one.
   GVariant* first = g_variant_get_child_value(parameters, 0);
@@ -80,11 +88,40 @@ void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
   }
 }
 
+// The calls held for which lines have come, answered in the order they came.
+void answerHeld() {
+  for (; answersDue > 0 && !held.empty(); --answersDue) {
+    const Call call = held.front();
+    held.pop_front();
+    answer(call.method, call.parameters, call.invocation);
+    g_variant_unref(call.parameters);
+  }
+}
+
+void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method, GVariant* parameters,
+            GDBusMethodInvocation* invocation, gpointer) {
+  gchar* printed = g_variant_print(parameters, FALSE);
+  std::printf("%s %s\n", method, printed);
+  std::fflush(stdout);
+  g_free(printed);
+  if (!holding) return answer(method, parameters, invocation);
+  held.push_back({method, g_variant_ref(parameters), invocation});
+  answerHeld();
+}
+
+gboolean onInput(gint fd, GIOCondition, gpointer) {
+  char bytes[64];
+  const ssize_t got = ::read(fd, bytes, sizeof bytes);
+  for (ssize_t i = 0; i < got; ++i) answersDue += bytes[i] == '\n';
+  answerHeld();
+  return got > 0 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: systemd_stand_in UNIT_FOLDER [enabled]\n");
+    std::fprintf(stderr, "usage: systemd_stand_in UNIT_FOLDER [enabled] [refusing] [holding]\n");
     return 2;
   }
   unitFolder = argv[1];
@@ -101,7 +138,9 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     if (std::string(argv[i]) == "enabled") enabled.insert("flindra-wayland.service");
     if (std::string(argv[i]) == "refusing") refusing = true;
+    if (std::string(argv[i]) == "holding") holding = true;
   }
+  if (holding) g_unix_fd_add(STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP), onInput, nullptr);
   g_bus_own_name_on_connection(bus, "org.freedesktop.systemd1", G_BUS_NAME_OWNER_FLAGS_NONE,
                                [](GDBusConnection*, const gchar*, gpointer) {
                                  std::printf("ready\n");
