@@ -5,9 +5,9 @@ file(GLOB FLINDRA_CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/core/*.
 if(EMSCRIPTEN)
   # The page dims through its canvas's opacity and shows the frame rate in
   # HTML, and the WebGL layer draws points only: it has no use for a dimming
-  # quad or a bitmap font.
+  # quad, a bitmap font or the frame that composes them.
   list(REMOVE_ITEM FLINDRA_CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/core/dim_frame.cpp
-       ${CMAKE_SOURCE_DIR}/src/core/frame_rate_text.cpp)
+       ${CMAKE_SOURCE_DIR}/src/core/frame_rate_text.cpp ${CMAKE_SOURCE_DIR}/src/core/composited_frame.cpp)
 endif()
 add_library(flindra_core STATIC ${FLINDRA_CORE_SOURCES})
 target_include_directories(flindra_core PUBLIC ${CMAKE_SOURCE_DIR}/src)

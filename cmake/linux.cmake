@@ -19,7 +19,7 @@ endif()
 # the wait, main's start) over the core, and the generator of their manual
 # pages. No X or Wayland headers.
 add_library(flindra_posix STATIC src/posix/process.cpp src/posix/wait.cpp src/posix/program_main.cpp
-                          src/posix/user_settings.cpp src/posix/held_frame.cpp src/posix/settings_watch.cpp)
+                          src/posix/user_settings.cpp src/posix/test_seam.cpp src/posix/settings_watch.cpp)
 target_compile_options(flindra_posix PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_libraries(flindra_posix PUBLIC flindra_core)
 add_executable(print_manual src/posix/print_manual.cpp)
@@ -89,7 +89,7 @@ endif()
 add_executable(glx_reference EXCLUDE_FROM_ALL bench/linux/glx_reference.cpp bench/reference_frame.cpp)
 target_compile_options(glx_reference PRIVATE ${FLINDRA_WARNINGS})
 target_include_directories(glx_reference PRIVATE bench)
-target_link_libraries(glx_reference PRIVATE flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::X11)
+target_link_libraries(glx_reference PRIVATE flindra_posix flindra_core PkgConfig::GLX PkgConfig::GLU PkgConfig::X11)
 
 include(GNUInstallDirs)
 # What is installed goes into the package flindra unless it names another

@@ -4,15 +4,14 @@
 pkg_check_modules(GTK4 REQUIRED IMPORTED_TARGET gtk4)
 
 add_executable(flindra-settings src/settings/main.cpp src/settings/settings_window.cpp
-                                src/settings/flake_preview.cpp src/settings/frame_paintable.cpp src/settings/preview_gl.cpp
+                                src/settings/flake_preview.cpp src/settings/frame_paintable.cpp src/settings/offscreen_frame.cpp
                                 src/settings/preview_subsurface.cpp
                                 src/settings/user_unit.cpp src/settings/settings_writer.cpp)
 target_include_directories(flindra-settings PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(flindra-settings PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-settings PRIVATE ${FLINDRA_HARDENING_LINK})
-target_link_libraries(flindra-settings PRIVATE flindra_posix flindra_core PkgConfig::GTK4 PkgConfig::EGL
-                                               flindra_wayland_protocols PkgConfig::WAYLAND_EGL PkgConfig::GLU
-                                               PkgConfig::OPENGL)
+target_link_libraries(flindra-settings PRIVATE flindra_wayland_base flindra_posix flindra_core PkgConfig::GTK4
+                                               PkgConfig::GLU PkgConfig::OPENGL)
 if(NOT FLINDRA_SANITIZE)
   add_custom_command(TARGET flindra-settings POST_BUILD COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
                                                                 $<TARGET_FILE:flindra-settings>)

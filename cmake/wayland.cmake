@@ -63,10 +63,11 @@ add_custom_command(OUTPUT ${FLINDRA_WAYLAND_MAN_PAGE}.gz
                    DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE} VERBATIM)
 add_custom_target(flindra_wayland_manual ALL DEPENDS ${FLINDRA_WAYLAND_MAN_PAGE}.gz)
 
-# The connection, the EGL context and the surfaces' buffer plan, shared with
-# the bare client the benchmarks measure flindra-wayland against.
+# The Wayland drawing pieces: the connection, the EGL context, the surfaces'
+# buffer plan, scale and frame pacing; shared with the settings window's
+# preview and the bare client the benchmarks measure flindra-wayland against.
 add_library(flindra_wayland_base STATIC src/wayland/connection.cpp src/wayland/egl_context.cpp
-                                        src/wayland/surface_plan.cpp)
+                                        src/wayland/surface_plan.cpp src/wayland/drawn_surface.cpp)
 target_include_directories(flindra_wayland_base PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(flindra_wayland_base PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_libraries(flindra_wayland_base PUBLIC flindra_wayland_protocols PkgConfig::WAYLAND_EGL PkgConfig::EGL)
@@ -89,7 +90,7 @@ endif()
 add_executable(wayland_clear EXCLUDE_FROM_ALL bench/linux/wayland_clear.cpp bench/reference_frame.cpp)
 target_compile_options(wayland_clear PRIVATE ${FLINDRA_WARNINGS})
 target_include_directories(wayland_clear PRIVATE bench)
-target_link_libraries(wayland_clear PRIVATE flindra_wayland_base flindra_core PkgConfig::GLU PkgConfig::OPENGL)
+target_link_libraries(wayland_clear PRIVATE flindra_wayland_base flindra_posix flindra_core PkgConfig::GLU PkgConfig::OPENGL)
 
 install(TARGETS flindra-wayland RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${FLINDRA_WAYLAND_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)

@@ -1,8 +1,9 @@
 // The floor for flindra's whole-process figures: a minimal GLX program that
 // draws the reference frame (bench/reference_frame) into the root window once
 // every 31 ms, with no options, model or event handling around it, until
-// SIGTERM. With FLINDRA_REPORT_FIRST_FRAME set it says "first frame" on
-// standard error once the first frame has reached the server, as flindra does.
+// SIGTERM. With the test seam's report (posix/test_seam.h) it says "first
+// frame" on standard error once the first frame has reached the server, as
+// flindra does.
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -10,16 +11,16 @@
 #include <time.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "core/flakes.h"
+#include "posix/test_seam.h"
 #include "reference_frame.h"
 
 namespace {
 
 volatile sig_atomic_t stopRequested = 0;
-extern "C" void onSignal(int) { stopRequested = 1; }
+extern "C" void stopOnSignal(int) { stopRequested = 1; }
 
 }  // namespace
 
@@ -48,8 +49,8 @@ int main() {
   SeedFlakeTable(*field, 1);
   PrepareReferenceFrame(*field);
   SetupReferenceScene(attributes.width, attributes.height);
-  signal(SIGTERM, onSignal);
-  const bool reportFirstFrame = std::getenv("FLINDRA_REPORT_FIRST_FRAME") != nullptr;
+  signal(SIGTERM, stopOnSignal);
+  const bool reportFirstFrame = TestSeamFromEnvironment().report;
   // A fixed beat, as flindra keeps: a frame starts every 31 ms.
   timespec next{};
   clock_gettime(CLOCK_MONOTONIC, &next);

@@ -6,8 +6,8 @@
 // flindra-wayland is. With -reference each frame is the reference frame
 // (bench/reference_frame: the same points drawn straight, with no model)
 // on that opaque black instead. No other options, model, fade or input;
-// SIGTERM ends it. With FLINDRA_REPORT_FIRST_FRAME set it says "first
-// frame" on standard error once every surface has shown one.
+// SIGTERM ends it. With the test seam's report (posix/test_seam.h) it says
+// "first frame" on standard error once every surface has shown one.
 #include <poll.h>
 #include <time.h>
 
@@ -20,41 +20,34 @@
 #include "core/beat.h"
 #include "core/flakes.h"
 #include "core/gl.h"
+#include "posix/test_seam.h"
 #include "reference_frame.h"
 #include "wayland/connection.h"
-#include "wayland/egl_context.h"
-#include "wayland/surface_plan.h"
+#include "wayland/drawn_surface.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 namespace {
 
-struct ClearSurface {
+// Drawn as flindra-wayland's surfaces are (DrawnSurface), at the output's
+// whole scale.
+struct ClearSurface : DrawnSurface {
   Output* output = nullptr;
-  wl_surface* surface = nullptr;
   zwlr_layer_surface_v1* layer = nullptr;
   int width = 0, height = 0;  // logical pixels, from the compositor
-  FramePacing pacing;
-  EglWindow egl;
-  bool shown = false;
 };
 
 ClearSurface& clearOf(void* data) { return *static_cast<ClearSurface*>(data); }
 
-const zwlr_layer_surface_v1_listener kLayerListener = {
-    [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width, std::uint32_t height) {
-      zwlr_layer_surface_v1_ack_configure(layer, serial);
-      clearOf(data).width = static_cast<int>(width);
-      clearOf(data).height = static_cast<int>(height);
-    },
-    [](void*, zwlr_layer_surface_v1*) { std::exit(1); },
-};
+void layerSurfaceHandleConfigure(void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width,
+                                 std::uint32_t height) {
+  zwlr_layer_surface_v1_ack_configure(layer, serial);
+  clearOf(data).width = static_cast<int>(width);
+  clearOf(data).height = static_cast<int>(height);
+}
 
-const wl_callback_listener kFrameListener = {
-    [](void* data, wl_callback* callback, std::uint32_t) {
-      wl_callback_destroy(callback);
-      clearOf(data).pacing.answered();
-    },
-};
+void layerSurfaceHandleClosed(void*, zwlr_layer_surface_v1*) { std::exit(1); }
+
+const zwlr_layer_surface_v1_listener kLayerListener = {layerSurfaceHandleConfigure, layerSurfaceHandleClosed};
 
 // Covers the whole output, above everything, as flindra-wayland's surface does.
 void openOn(const Connection& c, ClearSurface& s) {
@@ -71,20 +64,15 @@ void openOn(const Connection& c, ClearSurface& s) {
 
 // One black frame, or the reference frame, handed over with the next frame
 // asked for. False when EGL refuses.
-bool drawFrame(const Connection& c, const EglContext& egl, ClearSurface& s, long beat, bool reference) {
-  ScaleFacts facts;
-  facts.width = s.width;
-  facts.height = s.height;
-  facts.outputScale = s.output->scale;
-  const BufferPlan plan = PlanBuffer(facts);
+bool drawFrame(const Connection& c, const EglContext& egl, ClearSurface& s, const BufferPlan& plan, long beat,
+               bool reference) {
   if (s.egl.window == nullptr) {
-    wl_surface_set_buffer_scale(s.surface, plan.bufferScale);
     wl_region* opaque = wl_compositor_create_region(c.compositor);
     wl_region_add(opaque, 0, 0, s.width, s.height);
     wl_surface_set_opaque_region(s.surface, opaque);
     wl_region_destroy(opaque);
   }
-  if (!MakeWindowCurrent(egl, s.surface, plan.width, plan.height, s.egl)) return false;
+  if (!BeginFrame(egl, s, plan)) return false;
   if (reference) {
     // The surfaces share one context: each frame sets the scene for its own
     // size, as flindra-wayland sets its projection.
@@ -96,9 +84,7 @@ bool drawFrame(const Connection& c, const EglContext& egl, ClearSurface& s, long
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   }
-  wl_callback_add_listener(wl_surface_frame(s.surface), &kFrameListener, &s);
-  s.pacing.drawn(beat);
-  return eglSwapBuffers(egl.display, s.egl.surface) == EGL_TRUE;
+  return ShowFrame(egl, s, beat);
 }
 
 double msNow() {
@@ -137,7 +123,7 @@ int main(int argc, char** argv) {
   }
   if (surfaces.empty()) fail("no output");
 
-  bool report = std::getenv("FLINDRA_REPORT_FIRST_FRAME") != nullptr;
+  bool report = TestSeamFromEnvironment().report;
   Beat beat;
   long beats = 0;
   for (;;) {
@@ -145,11 +131,14 @@ int main(int argc, char** argv) {
       ++beats;
       bool allShown = true;
       for (const auto& s : surfaces) {
-        if (s->width > 0 && s->pacing.due(beats)) {
-          if (!drawFrame(c, egl, *s, beats, reference)) fail("EGL refused to draw");
-          s->shown = true;
-        }
-        allShown = allShown && s->shown;
+        ScaleFacts facts;
+        facts.width = s->width;
+        facts.height = s->height;
+        facts.outputScale = s->output->scale;
+        const BufferPlan plan = PlanBuffer(facts);
+        if (s->width > 0 && FrameDue(*s, plan, beats) && !drawFrame(c, egl, *s, plan, beats, reference))
+          fail("EGL refused to draw");
+        allShown = allShown && s->framesShown > 0;
       }
       if (report && allShown) {
         std::fprintf(stderr, "wayland_clear: first frame\n");

@@ -59,45 +59,58 @@ void layMode(Output& o) {
   o.height = o.modeHeight / o.scale;
 }
 
-const wl_output_listener kOutputListener = {
-    [](void* data, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*,
-       const char*, std::int32_t transform) { outputOf(data).transform = transform; },
-    [](void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height, std::int32_t) {
-      if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
-      Output& o = outputOf(data);
-      o.sentModeWidth = width;
-      o.sentModeHeight = height;
-    },
-    [](void* data, wl_output*) {
-      Output& o = outputOf(data);
-      layMode(o);
-      o.described = true;
-      announceWhenReady(*o.connection, o);
-    },
-    [](void* data, wl_output*, std::int32_t factor) { outputOf(data).scale = factor > 0 ? factor : 1; },
-    [](void* data, wl_output*, const char* name) { outputOf(data).name = name; },
-    [](void*, wl_output*, const char*) {},
-};
+void outputHandleGeometry(void* data, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                          std::int32_t, const char*, const char*, std::int32_t transform) {
+  outputOf(data).transform = transform;
+}
 
-const zxdg_output_v1_listener kXdgOutputListener = {
-    [](void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y) {
-      Output& o = outputOf(data);
-      o.x = x;
-      o.y = y;
-      o.placed = true;
-    },
-    [](void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
-      Output& o = outputOf(data);
-      o.width = width;
-      o.height = height;
-    },
-    [](void* data, zxdg_output_v1*) {  // before version 3 only
-      Output& o = outputOf(data);
-      announceWhenReady(*o.connection, o);
-    },
-    [](void* data, zxdg_output_v1*, const char* name) { outputOf(data).name = name; },
-    [](void*, zxdg_output_v1*, const char*) {},
-};
+void outputHandleMode(void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height,
+                      std::int32_t) {
+  if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
+  Output& o = outputOf(data);
+  o.sentModeWidth = width;
+  o.sentModeHeight = height;
+}
+
+void outputHandleDone(void* data, wl_output*) {
+  Output& o = outputOf(data);
+  layMode(o);
+  o.described = true;
+  announceWhenReady(*o.connection, o);
+}
+
+void outputHandleScale(void* data, wl_output*, std::int32_t factor) { outputOf(data).scale = factor > 0 ? factor : 1; }
+void outputHandleName(void* data, wl_output*, const char* name) { outputOf(data).name = name; }
+void outputHandleDescription(void*, wl_output*, const char*) {}
+
+const wl_output_listener kOutputListener = {outputHandleGeometry, outputHandleMode,  outputHandleDone,
+                                            outputHandleScale,    outputHandleName, outputHandleDescription};
+
+void xdgOutputHandleLogicalPosition(void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y) {
+  Output& o = outputOf(data);
+  o.x = x;
+  o.y = y;
+  o.placed = true;
+}
+
+void xdgOutputHandleLogicalSize(void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
+  Output& o = outputOf(data);
+  o.width = width;
+  o.height = height;
+}
+
+// Sent before version 3 only.
+void xdgOutputHandleDone(void* data, zxdg_output_v1*) {
+  Output& o = outputOf(data);
+  announceWhenReady(*o.connection, o);
+}
+
+void xdgOutputHandleName(void* data, zxdg_output_v1*, const char* name) { outputOf(data).name = name; }
+void xdgOutputHandleDescription(void*, zxdg_output_v1*, const char*) {}
+
+const zxdg_output_v1_listener kXdgOutputListener = {xdgOutputHandleLogicalPosition, xdgOutputHandleLogicalSize,
+                                                    xdgOutputHandleDone, xdgOutputHandleName,
+                                                    xdgOutputHandleDescription};
 
 void watchXdgOutput(Connection& c, Output& o) {
   o.xdgOutput = zxdg_output_manager_v1_get_xdg_output(c.outputManager, o.output);
@@ -122,11 +135,11 @@ void releaseOutput(Output& o) {
 }
 
 // A toplevel that does not answer the compositor's ping looks hung.
-const xdg_wm_base_listener kWmBaseListener = {
-    [](void*, xdg_wm_base* base, std::uint32_t serial) { xdg_wm_base_pong(base, serial); },
-};
+void wmBaseHandlePing(void*, xdg_wm_base* base, std::uint32_t serial) { xdg_wm_base_pong(base, serial); }
 
-void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t version) {
+const xdg_wm_base_listener kWmBaseListener = {wmBaseHandlePing};
+
+void registryHandleGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t version) {
   Connection& c = *static_cast<Connection*>(data);
   const std::string_view what = interface;
   if (what == wl_compositor_interface.name) {
@@ -169,7 +182,7 @@ void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
   }
 }
 
-void onGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
+void registryHandleGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
   Connection& c = *static_cast<Connection*>(data);
   for (auto it = c.outputs.begin(); it != c.outputs.end(); ++it) {
     if ((*it)->globalName != name) continue;
@@ -180,7 +193,7 @@ void onGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
   }
 }
 
-const wl_registry_listener kRegistryListener = {onGlobal, onGlobalRemove};
+const wl_registry_listener kRegistryListener = {registryHandleGlobal, registryHandleGlobalRemove};
 
 }  // namespace
 
@@ -190,7 +203,13 @@ bool OpenConnection(Connection& c) {
   c.registry = wl_display_get_registry(c.display);
   wl_registry_add_listener(c.registry, &kRegistryListener, &c);
   // The globals, then the outputs' descriptions, then xdg-output's answers.
-  for (int i = 0; i < 3; ++i) wl_display_roundtrip(c.display);
+  // A round trip that fails has lost the compositor.
+  for (int i = 0; i < 3; ++i) {
+    if (wl_display_roundtrip(c.display) < 0) {
+      CloseConnection(c);
+      return false;
+    }
+  }
   return true;
 }
 

@@ -65,7 +65,8 @@ struct Connection {
 };
 
 // Connects to $WAYLAND_DISPLAY and waits for the globals and the outputs'
-// descriptions. False when there is no compositor to talk to.
+// descriptions. False, with everything let go, when there is no compositor
+// to talk to or it went away meanwhile.
 bool OpenConnection(Connection& c);
 
 // Lets go of every global, then disconnects.

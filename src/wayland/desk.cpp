@@ -8,6 +8,7 @@
 #include "core/fade.h"
 #include "core/frame_rate.h"
 #include "posix/process.h"
+#include "posix/test_seam.h"
 #include "posix/wait.h"
 
 using Surfaces = std::vector<std::unique_ptr<SaverSurface>>;
@@ -119,8 +120,8 @@ void OpenDesk(Desk& desk, int noCompositorCode) {
   c.outputRemoved = [&desk](Output& o) { outputGone(desk, o); };
   if (!OpenConnection(c)) Fail("cannot connect to a Wayland compositor (is WAYLAND_DISPLAY set?)", noCompositorCode);
   if (c.compositor == nullptr) Fail("the compositor offers no wl_compositor");
-  // FLINDRA_NO_LAYER_SHELL=1 takes the path of desktops without one, for the tests.
-  desk.layered = c.layerShell != nullptr && std::getenv("FLINDRA_NO_LAYER_SHELL") == nullptr;
+  // The test seam's no-layer-shell takes the path of desktops without one.
+  desk.layered = c.layerShell != nullptr && !TestSeamFromEnvironment().noLayerShell;
   if (!desk.layered && c.wmBase == nullptr) Fail("the compositor offers neither a layer shell nor xdg-shell");
   std::string why;
   if (!OpenEglContext(c.display, desk.egl, why)) Fail(why);

@@ -4,53 +4,52 @@
 
 #include <cstdio>
 
-namespace {
-
-std::string eglError(const char* what) {
+std::string EglRefused(const char* what) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%04X", static_cast<unsigned>(eglGetError()));
-  return std::string(what) + " failed (EGL error " + code + ")";
+  return std::string("EGL refused ") + what + " (EGL error " + code + ")";
 }
 
-}  // namespace
-
 bool OpenEglContext(wl_display* display, EglContext& egl, std::string& why) {
-  egl.display = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, display, nullptr);
-  if (egl.display == EGL_NO_DISPLAY || !eglInitialize(egl.display, nullptr, nullptr)) {
-    why = eglError("eglInitialize on the Wayland platform");
+  return OpenEglContext(eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, display, nullptr), EGL_WINDOW_BIT, egl, why);
+}
+
+bool OpenEglContext(EGLDisplay display, EGLint surfaceType, EglContext& egl, std::string& why) {
+  egl.display = display;
+  if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) {
+    why = EglRefused("a display");
     return false;
   }
-  if (!eglBindAPI(EGL_OPENGL_API)) {
-    why = eglError("eglBindAPI(EGL_OPENGL_API)");
-    return false;
-  }
+  const EGLenum api = eglQueryAPI();
+  const bool bound = eglBindAPI(EGL_OPENGL_API) == EGL_TRUE;
   // Alpha for the fade over the desktop, depth for the flakes' depth test.
-  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, surfaceType, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                                      EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
                                      EGL_DEPTH_SIZE, 16, EGL_NONE};
-  EGLint found = 0;
-  if (!eglChooseConfig(egl.display, configAttributes, &egl.config, 1, &found) || found == 0) {
-    why = "no EGL configuration with desktop OpenGL, 8-bit RGBA and a depth buffer";
-    return false;
-  }
   const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
                                       EGL_NONE};
-  egl.context = eglCreateContext(egl.display, egl.config, EGL_NO_CONTEXT, contextAttributes);
-  if (egl.context == EGL_NO_CONTEXT) {
-    why = eglError("eglCreateContext (desktop OpenGL, compatibility profile)");
-    return false;
-  }
-  return true;
+  EGLint found = 0;
+  if (bound && eglChooseConfig(display, configAttributes, &egl.config, 1, &found) && found != 0)
+    egl.context = eglCreateContext(display, egl.config, EGL_NO_CONTEXT, contextAttributes);
+  if (!bound) why = EglRefused("desktop OpenGL");
+  else if (found == 0) why = EglRefused("a configuration with desktop OpenGL, 8-bit RGBA and depth");
+  else if (egl.context == EGL_NO_CONTEXT) why = EglRefused("a compatibility-profile context");
+  eglBindAPI(api);
+  return egl.context != EGL_NO_CONTEXT;
 }
 
 void CloseEglContext(EglContext& egl) {
   if (egl.display == EGL_NO_DISPLAY) return;
-  eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-  if (egl.context != EGL_NO_CONTEXT) eglDestroyContext(egl.display, egl.context);
+  if (egl.context != EGL_NO_CONTEXT) {
+    if (eglGetCurrentContext() == egl.context)
+      eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(egl.display, egl.context);
+  }
   // NOTE: no eglTerminate: Mesa 22 then unloads its driver with two of the
-  // driver's allocations still held (reported as leaks nobody can name); the
-  // process is ending anyway, and the compositor's objects are gone already.
-  eglReleaseThread();
+  // driver's allocations still held (reported as leaks nobody can name), and
+  // the display may be a toolkit's too. The thread's own EGL state goes
+  // unless another context (the toolkit's) is current on it.
+  if (eglGetCurrentContext() == EGL_NO_CONTEXT) eglReleaseThread();
   egl = EglContext{};
 }
 
@@ -74,7 +73,8 @@ bool MakeWindowCurrent(const EglContext& egl, wl_surface* surface, int width, in
 
 void CloseEglWindow(const EglContext& egl, EglWindow& window) {
   if (window.surface != EGL_NO_SURFACE) {
-    eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (eglGetCurrentSurface(EGL_DRAW) == window.surface)
+      eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroySurface(egl.display, window.surface);
   }
   if (window.window != nullptr) wl_egl_window_destroy(window.window);

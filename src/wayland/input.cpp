@@ -46,69 +46,88 @@ void pointerAt(Input& input, wl_surface* surface, wl_fixed_t sx, wl_fixed_t sy) 
   end(input, UserInput::PointerMove, x - input.pointerStartX, y - input.pointerStartY);
 }
 
-const wl_keyboard_listener kKeyboardListener = {
-    [](void*, wl_keyboard*, std::uint32_t, int fd, std::uint32_t) { close(fd); },  // the keymap is of no use here
-    [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*) {
-      Input& input = inputOf(data);
-      if (surface != nullptr && input.keyboardEntered) input.keyboardEntered(surface);
-    },
-    [](void*, wl_keyboard*, std::uint32_t, wl_surface*) {},
-    [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
-      if (state == WL_KEYBOARD_KEY_STATE_PRESSED) end(inputOf(data), UserInput::Key);
-    },
-    [](void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
-    [](void*, wl_keyboard*, std::int32_t, std::int32_t) {},
-};
+// The keymap is of no use here.
+void keyboardHandleKeymap(void*, wl_keyboard*, std::uint32_t, int fd, std::uint32_t) { close(fd); }
+
+void keyboardHandleEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*) {
+  Input& input = inputOf(data);
+  if (surface != nullptr && input.keyboardEntered) input.keyboardEntered(surface);
+}
+
+void keyboardHandleLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
+
+void keyboardHandleKey(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
+  if (state == WL_KEYBOARD_KEY_STATE_PRESSED) end(inputOf(data), UserInput::Key);
+}
+
+void keyboardHandleModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                             std::uint32_t) {}
+void keyboardHandleRepeatInfo(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
+
+const wl_keyboard_listener kKeyboardListener = {keyboardHandleKeymap, keyboardHandleEnter,     keyboardHandleLeave,
+                                                keyboardHandleKey,    keyboardHandleModifiers, keyboardHandleRepeatInfo};
+
+void pointerHandleEnter(void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
+                        wl_fixed_t y) {
+  Input& input = inputOf(data);
+  wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no cursor over the saver
+  input.pointerSurface = surface;
+  pointerAt(input, surface, x, y);
+}
+
+void pointerHandleLeave(void* data, wl_pointer*, std::uint32_t, wl_surface*) { inputOf(data).pointerSurface = nullptr; }
+
+void pointerHandleMotion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+  Input& input = inputOf(data);
+  pointerAt(input, input.pointerSurface, x, y);
+}
+
+void pointerHandleButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
+  if (state == WL_POINTER_BUTTON_STATE_PRESSED) end(inputOf(data), UserInput::Button);
+}
+
+// A wheel notch or a scroll on a touchpad.
+void pointerHandleAxis(void* data, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t value) {
+  if (value != 0) end(inputOf(data), UserInput::Wheel);
+}
+
+void pointerHandleFrame(void*, wl_pointer*) {}
+void pointerHandleAxisSource(void*, wl_pointer*, std::uint32_t) {}
+void pointerHandleAxisStop(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
+void pointerHandleAxisDiscrete(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
+void pointerHandleAxisValue120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
 
 const wl_pointer_listener kPointerListener = {
-    [](void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
-      Input& input = inputOf(data);
-      wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no cursor over the saver
-      input.pointerSurface = surface;
-      pointerAt(input, surface, x, y);
-    },
-    [](void* data, wl_pointer*, std::uint32_t, wl_surface*) { inputOf(data).pointerSurface = nullptr; },
-    [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-      Input& input = inputOf(data);
-      pointerAt(input, input.pointerSurface, x, y);
-    },
-    [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
-      if (state == WL_POINTER_BUTTON_STATE_PRESSED) end(inputOf(data), UserInput::Button);
-    },
-    // A wheel notch or a scroll on a touchpad.
-    [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t value) {
-      if (value != 0) end(inputOf(data), UserInput::Wheel);
-    },
-    [](void*, wl_pointer*) {},
-    [](void*, wl_pointer*, std::uint32_t) {},
-    [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
-    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
-    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
-};
+    pointerHandleEnter,     pointerHandleLeave,      pointerHandleMotion,     pointerHandleButton,
+    pointerHandleAxis,      pointerHandleFrame,      pointerHandleAxisSource, pointerHandleAxisStop,
+    pointerHandleAxisDiscrete, pointerHandleAxisValue120};
 
-const wl_touch_listener kTouchListener = {
-    [](void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface*, std::int32_t, wl_fixed_t, wl_fixed_t) {
-      end(inputOf(data), UserInput::Touch);
-    },
-    [](void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {},
-    [](void*, wl_touch*, std::uint32_t, std::int32_t, wl_fixed_t, wl_fixed_t) {},
-    [](void*, wl_touch*) {},
-    [](void*, wl_touch*) {},
-    [](void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {},
-    [](void*, wl_touch*, std::int32_t, wl_fixed_t) {},
-};
+void touchHandleDown(void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface*, std::int32_t, wl_fixed_t,
+                     wl_fixed_t) {
+  end(inputOf(data), UserInput::Touch);
+}
 
-const zwp_relative_pointer_v1_listener kRelativeListener = {
-    [](void* data, zwp_relative_pointer_v1*, std::uint32_t, std::uint32_t, wl_fixed_t dx, wl_fixed_t dy, wl_fixed_t,
-       wl_fixed_t) {
-      Input& input = inputOf(data);
-      int x = 0, y = 0;
-      if (input.pointerSurface == nullptr || !input.originOf(input.pointerSurface, x, y)) return;
-      input.movedX += wl_fixed_to_double(dx);
-      input.movedY += wl_fixed_to_double(dy);
-      end(input, UserInput::PointerMove, input.movedX, input.movedY);
-    },
-};
+void touchHandleUp(void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {}
+void touchHandleMotion(void*, wl_touch*, std::uint32_t, std::int32_t, wl_fixed_t, wl_fixed_t) {}
+void touchHandleFrame(void*, wl_touch*) {}
+void touchHandleCancel(void*, wl_touch*) {}
+void touchHandleShape(void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {}
+void touchHandleOrientation(void*, wl_touch*, std::int32_t, wl_fixed_t) {}
+
+const wl_touch_listener kTouchListener = {touchHandleDown,   touchHandleUp,    touchHandleMotion,     touchHandleFrame,
+                                          touchHandleCancel, touchHandleShape, touchHandleOrientation};
+
+void relativePointerHandleRelativeMotion(void* data, zwp_relative_pointer_v1*, std::uint32_t, std::uint32_t,
+                                         wl_fixed_t dx, wl_fixed_t dy, wl_fixed_t, wl_fixed_t) {
+  Input& input = inputOf(data);
+  int x = 0, y = 0;
+  if (input.pointerSurface == nullptr || !input.originOf(input.pointerSurface, x, y)) return;
+  input.movedX += wl_fixed_to_double(dx);
+  input.movedY += wl_fixed_to_double(dy);
+  end(input, UserInput::PointerMove, input.movedX, input.movedY);
+}
+
+const zwp_relative_pointer_v1_listener kRelativeListener = {relativePointerHandleRelativeMotion};
 
 void followRelative(Input& input) {
   if (input.relativeManager == nullptr || input.pointer == nullptr || input.relative != nullptr) return;
@@ -122,7 +141,7 @@ void letGoRelative(Input& input) {
 }
 
 // Devices the seat no longer has are let go; new ones are listened to.
-void onCapabilities(void* data, wl_seat* seat, std::uint32_t caps) {
+void seatHandleCapabilities(void* data, wl_seat* seat, std::uint32_t caps) {
   Input& input = inputOf(data);
   const bool keyboard = (caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
   const bool pointer = (caps & WL_SEAT_CAPABILITY_POINTER) != 0;
@@ -150,7 +169,9 @@ void onCapabilities(void* data, wl_seat* seat, std::uint32_t caps) {
   }
 }
 
-const wl_seat_listener kSeatListener = {onCapabilities, [](void*, wl_seat*, const char*) {}};
+void seatHandleName(void*, wl_seat*, const char*) {}
+
+const wl_seat_listener kSeatListener = {seatHandleCapabilities, seatHandleName};
 
 }  // namespace
 

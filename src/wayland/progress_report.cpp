@@ -2,9 +2,10 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 
-ProgressReport::ProgressReport() : on_(std::getenv("FLINDRA_REPORT_FIRST_FRAME") != nullptr) {}
+#include "posix/test_seam.h"
+
+ProgressReport::ProgressReport() : on_(TestSeamFromEnvironment().report) {}
 
 void ProgressReport::say(const char* format, ...) const {
   if (!on_) return;

@@ -1,7 +1,8 @@
 // Lines on standard error as flindra-wayland reaches each state (its first
 // frame, a surface's first frame, the end of the fade, a surface gone or
 // opened again, what ended it), for the tests and the benchmarks to wait
-// on; silent unless FLINDRA_REPORT_FIRST_FRAME is set.
+// on; silent unless the test seam asks for report
+// (posix/test_seam.h).
 #pragma once
 
 class ProgressReport {

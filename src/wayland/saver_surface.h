@@ -13,42 +13,32 @@
 
 #include "core/flakes.h"
 #include "wayland/connection.h"
-#include "wayland/egl_context.h"
-#include "wayland/surface_plan.h"
+#include "wayland/drawn_surface.h"
 
 struct zwlr_layer_surface_v1;
 struct xdg_surface;
 struct xdg_toplevel;
-struct wp_viewport;
-struct wp_fractional_scale_v1;
 struct zwp_keyboard_shortcuts_inhibitor_v1;
 
-struct SaverSurface {
+// Its drawing (DrawnSurface: the wl_surface, scale, buffer, EGL window and
+// frame pacing) and its role over one output.
+struct SaverSurface : DrawnSurface {
   const Connection* connection = nullptr;
   Output* output = nullptr;  // the output it was opened to cover
-  wl_surface* surface = nullptr;
   zwlr_layer_surface_v1* layer = nullptr;
   xdg_surface* xdgSurface = nullptr;
   xdg_toplevel* toplevel = nullptr;
-  wp_viewport* viewport = nullptr;                  // where the compositor offers wp_viewporter
-  wp_fractional_scale_v1* fractionalScale = nullptr;  // where it offers wp_fractional_scale_v1
   zwp_keyboard_shortcuts_inhibitor_v1* shortcutsInhibitor = nullptr;
-  wl_callback* frameAsked = nullptr;  // answered when the compositor wants the next frame
-  FramePacing pacing;
   std::vector<Output*> entered;  // outputs the surface is on (wl_surface.enter), latest last
   int width = 0, height = 0;     // the compositor's size, logical pixels
   int preferredScale = 0;        // wl_surface.preferred_buffer_scale, 0 until sent
-  int fractionalScale120 = 0;    // wp_fractional_scale_v1, 0 until sent
-  BufferPlan plan;               // the buffer the last frame went out in
   int opaqueWidth = 0, opaqueHeight = 0;  // the opaque region set, logical pixels; 0 for none
   bool configured = false;
   bool closed = false;       // the compositor took it away
   bool windowClosed = false; // a full-screen window's close was asked for
-  int framesShown = 0;
   long openedBeat = 0;       // the beat it was opened on
-  EglWindow egl;
   std::unique_ptr<FlakeField> field;
-  int heldFlakes = -1;  // with FLINDRA_HELD_FRAME: the flakes of the one frame shown; -1 when the field moves
+  int heldFlakes = -1;  // with the test seam's held frame: the flakes of the one frame shown; -1 when the field moves
 };
 
 // A layer surface on the overlay layer of that output, anchored to every
@@ -63,13 +53,8 @@ std::unique_ptr<SaverSurface> OpenFullScreenWindow(const Connection& c, Output& 
 // keyboard, which is when compositors (sway) honour it.
 void InhibitShortcuts(SaverSurface& s);
 
-// What the compositor has said about the surface's size and scale, and the
-// output it is on (the one it last entered, else the one it was opened for).
-ScaleFacts ScaleFactsOf(const SaverSurface& s);
-
 // True when a frame may be drawn on this beat: configured, not closed, and
-// the compositor is not keeping it hidden (FramePacing), or its size or
-// scale has changed since the last frame.
+// due (FrameDue).
 bool WantsFrame(const SaverSurface& s, long beat);
 
 // Steps and draws the surface's field with the frame rate's text in its

@@ -20,11 +20,13 @@ bool operator==(const BufferPlan& a, const BufferPlan& b) {
 }
 
 BufferPlan PlanBuffer(const ScaleFacts& f) {
-  if (f.viewporter && f.fractionalScale120 > 0 && f.fractionalScale120 % 120 != 0)
-    return viewported(scaled120(f.width, f.fractionalScale120), scaled120(f.height, f.fractionalScale120), f);
-  const int whole = f.fractionalScale120 > 0 && f.fractionalScale120 % 120 == 0 ? f.fractionalScale120 / 120
-                    : f.preferredScale > 0                                      ? f.preferredScale
-                                                                                : std::max(f.outputScale, 1);
+  const int scale120 = std::min(f.fractionalScale120, 120 * kMostScale);
+  if (f.viewporter && scale120 > 0 && scale120 % 120 != 0)
+    return viewported(scaled120(f.width, scale120), scaled120(f.height, scale120), f);
+  const int whole = std::min(scale120 > 0 && scale120 % 120 == 0 ? scale120 / 120
+                             : f.preferredScale > 0              ? f.preferredScale
+                                                                 : std::max(f.outputScale, 1),
+                             kMostScale);
   const bool coversOutput = f.width == f.outputWidth && f.height == f.outputHeight && f.width > 0;
   const bool fractional = f.modeWidth != f.width * whole || f.modeHeight != f.height * whole;
   if (f.viewporter && f.fractionalScale120 == 0 && f.preferredScale == 0 && coversOutput && f.modeWidth > 0 && f.modeHeight > 0 && fractional)

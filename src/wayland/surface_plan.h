@@ -1,7 +1,14 @@
-// The bookkeeping behind each saver surface, in plain C++ without a
-// Wayland header, so native tests can check it: the buffer a surface needs
-// for its output's scale, and when a surface is due a frame.
+// The bookkeeping behind each surface flakes are drawn on (the saver's, the
+// settings window's preview), in plain C++ without a Wayland header, so
+// native tests can check it: the buffer a surface needs for its output's
+// scale, and when a surface is due a frame.
 #pragma once
+
+// The most a surface is scaled, whatever the compositor says: beyond every
+// desk's own (GNOME and KDE offer 4 at most), and low enough that a logical
+// size times it in 120ths stays far inside an int (sizes up to a million
+// pixels), so a compositor's nonsense cannot overflow the plan.
+constexpr int kMostScale = 16;
 
 // What the compositor has said about a surface and its output. Sizes in
 // logical pixels unless named mode; 0 for what it has not said.
@@ -31,7 +38,7 @@ inline bool operator!=(const BufferPlan& a, const BufferPlan& b) { return !(a ==
 // how: the surface's own fractional scale (with a viewport) or preferred
 // scale; else, for a surface that covers its whole output at a scale the
 // mode shows to be fractional, the mode's size (with a viewport); else the
-// output's whole scale.
+// output's whole scale. Every scale is taken as kMostScale at most.
 BufferPlan PlanBuffer(const ScaleFacts& facts);
 
 // The frames the compositor has asked for. A surface draws when the

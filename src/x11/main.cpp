@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -22,6 +21,7 @@
 #include "core/scene.h"
 #include "posix/process.h"
 #include "posix/program_main.h"
+#include "posix/test_seam.h"
 #include "posix/wait.h"
 #include "x11/glx_surface.h"
 #include "x11/options.h"
@@ -114,7 +114,7 @@ bool windowWentAway(GlxSurface& s) {
 int run(const Options& options) {
   if (!InstallSignalHandlers()) Fail("cannot install the signal handlers");
   GlxSurface s = OpenGlxSurface(options);
-  const bool reportFirstFrame = std::getenv("FLINDRA_REPORT_FIRST_FRAME") != nullptr;
+  const bool reportFirstFrame = TestSeamFromEnvironment().report;
   FrameRate frameRate;
 
   std::vector<FieldView> views;

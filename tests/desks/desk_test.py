@@ -256,7 +256,7 @@ def settings_preview_in_its_place():
     header bar and shadow): a black box of exactly the picture's size (the
     picture is black beneath the preview, so one out of place makes the box
     larger) holding the core's frame pixel for pixel."""
-    env = dict(os.environ, HOME=HOME, XDG_CONFIG_HOME=os.path.join(HOME, ".config"), FLINDRA_HELD_FRAME=HELD)
+    env = dict(os.environ, HOME=HOME, XDG_CONFIG_HOME=os.path.join(HOME, ".config"), FLINDRA_TEST_SEAM=HELD)
     before = {name: shot(name) for name in MONITORS}  # GNOME's panel as it is now
     window = subprocess.Popen([settings], env=env, stderr=subprocess.DEVNULL)
     expected, seen = core_frame(native_frame, shots, ""), {}

@@ -5,7 +5,8 @@ import os
 import subprocess
 
 PREVIEW = (384, 216)  # logical pixels
-HELD = "7,40"  # FLINDRA_HELD_FRAME: this frame of a seeded field, seed 7, 40 steps
+SEED, FRAMES = 7, 40
+HELD = f"held-frame={SEED}:{FRAMES}"  # FLINDRA_TEST_SEAM: this frame of a seeded field
 
 
 def preview_rect(width, height, rgb, before=None):
@@ -34,8 +35,7 @@ def core_frame(native_frame, folder, query, scale=1):
     the preview's size in pixels at scale, as RGB rows top first."""
     width, height = PREVIEW[0] * scale, PREVIEW[1] * scale
     out = os.path.join(folder, "core.rgba")
-    seed, frames = HELD.split(",")
-    subprocess.run([native_frame, str(width), str(height), f"seed={seed}&frames={frames}{query}", out], check=True,
+    subprocess.run([native_frame, str(width), str(height), f"seed={SEED}&frames={FRAMES}{query}", out], check=True,
                    timeout=60, env=dict(os.environ, LSAN_OPTIONS="detect_leaks=0"))
     with open(out, "rb") as f:
         rgba = f.read()

@@ -105,7 +105,7 @@ class Window:
                 os.symlink("../dotfiles/settings", self.path)
             with open(self.path, "w") as f:
                 f.write(text)
-        env = dict(os.environ, XDG_CONFIG_HOME=self.config, FLINDRA_HELD_FRAME=HELD, **(env or {}))
+        env = dict(os.environ, XDG_CONFIG_HOME=self.config, FLINDRA_TEST_SEAM=HELD, **(env or {}))
         self.process = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
         self.keep = keep
         self.rect = None
@@ -239,7 +239,7 @@ def preview_off_wayland():
     """On X11 (the Xvfb of scripts/with-xvfb) the preview is drawn offscreen
     and read back into the picture: the core's frame pixel for pixel there too."""
     env = dict(os.environ, GDK_BACKEND="x11", XDG_CONFIG_HOME=tempfile.mkdtemp(prefix="flindra-settings-"),
-               FLINDRA_HELD_FRAME=HELD)
+               FLINDRA_TEST_SEAM=HELD)
     window = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
     expected, seen = core_frame(native_frame, shots, ""), [None]
 

@@ -34,7 +34,7 @@ def run(args):
     to the end of its fade, and the output's pixels once faded in."""
     start = time.monotonic()
     saver = subprocess.Popen([program, *args], stderr=subprocess.PIPE, text=True,
-                             env={**os.environ, "FLINDRA_REPORT_FIRST_FRAME": "1"})
+                             env={**os.environ, "FLINDRA_TEST_SEAM": "report"})
     try:
         for line in saver.stderr:
             if "faded in" in line:

@@ -3,7 +3,7 @@
 headless sway of scripts/with-sway (desktop painted #12fe34), checked from
 outside: grim screenshots of every output, input from wtype and a virtual
 pointer, swaymsg for outputs, swayidle as a user would run it. One line a
-check; exit 1 when one fails. FLINDRA_REPORT_FIRST_FRAME makes the program
+check; exit 1 when one fails. FLINDRA_TEST_SEAM=report makes the program
 say when it reaches each state, so every wait is for a condition."""
 import json
 import os
@@ -58,7 +58,7 @@ def lit(rgb):
     return sum(1 for i in range(0, len(rgb), 3) if rgb[i] > 64 and abs(rgb[i + 1] - rgb[i]) < 24)
 
 
-HELD = {"FLINDRA_HELD_FRAME": "7,40"}  # every surface shows this one frame of a seeded field
+HELD = {"FLINDRA_TEST_SEAM": "report,held-frame=7:40"}  # every surface shows this one frame of a seeded field
 
 
 def core_frame(width, height):
@@ -99,7 +99,7 @@ class Saver:
     """flindra-wayland with its report lines read as they come."""
 
     def __init__(self, *args, env=None):
-        env = dict(os.environ, FLINDRA_REPORT_FIRST_FRAME="1", **(env or {}))
+        env = {**os.environ, "FLINDRA_TEST_SEAM": "report", **(env or {})}
         self.process = subprocess.Popen([program, *args], stderr=subprocess.PIPE, text=True, env=env)
         self.lines = Lines(self.process.stderr)
         self.seen = []
@@ -247,7 +247,7 @@ def dimmer_and_a_click_then_signals():
 @case
 def full_screen_windows_without_a_layer_shell():
     """Where there is no layer shell (GNOME, Weston): a full-screen window on every output."""
-    saver = Saver(env={"FLINDRA_NO_LAYER_SHELL": "1"})
+    saver = Saver(env={"FLINDRA_TEST_SEAM": "report,no-layer-shell"})
     try:
         rects = output_rects()
         for name in rects:
@@ -299,7 +299,7 @@ def the_core_s_frame_at_every_scale():
     set_output("HEADLESS-1", "1920x1080", "1.5")
     swaymsg("focus", "output", "HEADLESS-1")  # where sway opens the full-screen window
     # The full-screen window of desktops without a layer shell follows the output it is on.
-    for shell, env in (("", HELD), (" (full-screen window)", dict(HELD, FLINDRA_NO_LAYER_SHELL="1"))):
+    for shell, env in (("", HELD), (" (full-screen window)", {"FLINDRA_TEST_SEAM": HELD["FLINDRA_TEST_SEAM"] + ",no-layer-shell"})):
         saver = Saver(env=env)
         try:
             saver.wait_for("faded in", 10)
@@ -456,7 +456,7 @@ def an_idle_inhibitor_keeps_it_hidden():
 def swayidle_starts_it_and_a_key_ends_it():
     log = os.path.join(shots, "swayidle.log")
     open(log, "w").close()
-    command = f"FLINDRA_REPORT_FIRST_FRAME=1 {program} 2>>{log}; echo \"exit $?\" >>{log}"
+    command = f"FLINDRA_TEST_SEAM=report {program} 2>>{log}; echo \"exit $?\" >>{log}"
     began = time.monotonic()
     idle = subprocess.Popen(["swayidle", "-w", "timeout", "5", command])
     try:

@@ -47,6 +47,9 @@ TEST(PlanBuffer, OneDevicePixelPerBufferPixelAtEveryScale) {
       {"a whole fractional scale needs no viewport", with(wholeOutput(1, 1280, 720), 240),
        {2560, 1440, 2, false, 0, 0}},
       {"the preferred scale over the output's", with(wholeOutput(1, 1280, 720), 0, 3), {3840, 2160, 3, false, 0, 0}},
+      {"past kMostScale: wp_fractional_scale", with(wholeOutput(1, 1280, 720), 120 * 40 + 30),
+       {20480, 11520, 16, false, 0, 0}},
+      {"past kMostScale: the preferred scale", with(wholeOutput(1, 1280, 720), 0, 40), {20480, 11520, 16, false, 0, 0}},
   };
   for (const PlanCase& c : cases) EXPECT_EQ(PlanBuffer(c.facts), c.plan) << c.what;
 }

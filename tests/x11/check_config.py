@@ -27,7 +27,7 @@ assert "-fps" in checkboxes
 def runs(args):
     """Starts flindra -root with args, waits for its first frame, ends it
     with SIGTERM and returns how it ended (-15: by that signal)."""
-    env = dict(os.environ, FLINDRA_REPORT_FIRST_FRAME="1")
+    env = dict(os.environ, FLINDRA_TEST_SEAM="report")
     env.pop("XSCREENSAVER_WINDOW", None)
     p = subprocess.Popen([flindra, "-root"] + args, stderr=subprocess.PIPE, env=env, text=True)
     try:

@@ -87,7 +87,7 @@ def main():
     flindra = sys.argv[1]
     width, height = root_size()
     layout = monitors()
-    env = dict(os.environ, FLINDRA_REPORT_FIRST_FRAME="1")
+    env = dict(os.environ, FLINDRA_TEST_SEAM="report")
     env.pop("XSCREENSAVER_WINDOW", None)
     program = subprocess.Popen([flindra, "-root", "-fast", "10", "-size", "5"], stderr=subprocess.PIPE, env=env,
                                text=True)

@@ -286,7 +286,7 @@ TEST(Display, LosingTheConnectionEndsWithZero) {
   PrivateXvfb server;
   ASSERT_TRUE(server.ready());
   Flindra program({"-window", "-delay", "1000", "-fast", "10", "-display", server.name()},
-                  {{"DISPLAY", ":999"}, {"FLINDRA_REPORT_FIRST_FRAME", "1"}});
+                  {{"DISPLAY", ":999"}, {"FLINDRA_TEST_SEAM", "report"}});
   ASSERT_TRUE(waitFor([&] { return program.stderrText().find("first frame") != std::string::npos; }, 15))
       << program.stderrText();
   EXPECT_NE(program.stderrText().find("first frame (sway step 2)"), std::string::npos) << program.stderrText();
