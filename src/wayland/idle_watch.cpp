@@ -10,15 +10,13 @@ namespace {
 
 IdleWatch& watchOf(void* data) { return *static_cast<IdleWatch*>(data); }
 
-const ext_idle_notification_v1_listener kNotificationListener = {
-    [](void* data, ext_idle_notification_v1*) { watchOf(data).idle = true; },
-    [](void* data, ext_idle_notification_v1*) { watchOf(data).idle = false; },
-};
+void notificationHandleIdled(void* data, ext_idle_notification_v1*) { watchOf(data).idle = true; }
+void notificationHandleResumed(void* data, ext_idle_notification_v1*) { watchOf(data).idle = false; }
+const ext_idle_notification_v1_listener kNotificationListener = {notificationHandleIdled, notificationHandleResumed};
 
-const org_kde_kwin_idle_timeout_listener kKdeTimeoutListener = {
-    [](void* data, org_kde_kwin_idle_timeout*) { watchOf(data).idle = true; },
-    [](void* data, org_kde_kwin_idle_timeout*) { watchOf(data).idle = false; },
-};
+void kdeTimeoutHandleIdle(void* data, org_kde_kwin_idle_timeout*) { watchOf(data).idle = true; }
+void kdeTimeoutHandleResumed(void* data, org_kde_kwin_idle_timeout*) { watchOf(data).idle = false; }
+const org_kde_kwin_idle_timeout_listener kKdeTimeoutListener = {kdeTimeoutHandleIdle, kdeTimeoutHandleResumed};
 
 }  // namespace
 
