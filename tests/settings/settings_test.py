@@ -106,7 +106,9 @@ class Window:
             with open(self.path, "w") as f:
                 f.write(text)
         env = dict(os.environ, XDG_CONFIG_HOME=self.config, FLINDRA_TEST_SEAM=HELD, **(env or {}))
-        self.process = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
+        # What the sanitizers say at exit, kept for a failed exit code's reader.
+        with open(os.path.join(shots, "windows.log"), "a") as log:
+            self.process = subprocess.Popen([program], env=env, stderr=log)
         self.keep = keep
         self.rect = None
         if not env.get("__EGL_VENDOR_LIBRARY_FILENAMES"):
