@@ -225,12 +225,12 @@ class BrowserStandIn {
   BrowserStandIn& operator=(const BrowserStandIn&) = delete;
 
   // The show command and the address the stand-in was started with.
+  // NOTE: read until it reads whole: under Wine the file, just renamed into
+  // place, now and then cannot be opened yet although it is listed.
   std::optional<std::pair<int, std::string>> started() const {
-    if (!waitUntil([this] { return ::GetFileAttributesA(record_.c_str()) != INVALID_FILE_ATTRIBUTES; })) return {};
-    std::ifstream in(record_);
     int show = -2;
     std::string address;
-    in >> show >> address;
+    if (!waitUntil([&] { return static_cast<bool>(std::ifstream(record_) >> show >> address); })) return {};
     return std::pair{show, address};
   }
 
