@@ -166,15 +166,19 @@ test-wayland: deb
 	@tests/wayland/package_test dist/flindra_$(VERSION)_amd64.deb
 
 # flindra-wayland (sanitizer build) on the desks' own compositors, headless
-# Mutter, gnome-shell and KWin with two monitors each (scripts/with-desk):
+# Mutter, gnome-shell and KWin with two monitors each (scripts/with-desk),
+# Debian 12's and Debian 13's (made once by scripts/debian13-tree), and
+# Debian 13's sway, labwc and Weston; the versions proved at the end:
 # coverage, what ends it, -idle and an idle inhibitor; flindra-settings'
 # preview in each desk's window frame (label desks).
-DESK_TARGETS := flindra-wayland gnome_remote kwin_remote desk_backdrop flindra-settings native_frame
+DESK_TARGETS := flindra-wayland gnome_remote kwin_remote desk_backdrop flindra-settings native_frame virtual_pointer
 test-desks:
 	@scripts/install-deps linux linux-test desks settings
+	@for tree in sway gnome kde; do scripts/debian13-tree $$tree >/dev/null; done
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native -j $(JOBS) --target $(DESK_TARGETS)
 	@ctest --preset desks
+	@sed -n 's/^with-[a-z]*: /proved on /p' build/native/Testing/Temporary/LastTest.log | sort -u
 
 # The README's picture of flindra-wayland on GNOME's two monitors (Mutter's
 # 1280 x 720 and 1024 x 768 side by side), made by the desk test on the way

@@ -25,13 +25,24 @@ target_compile_options(desk_backdrop PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(desk_backdrop PRIVATE flindra_desk_protocols)
 
 # The same checks on each desk, one at a time (each desk is two monitors of
-# software rendering); screenshots kept in build/native/desk-shots/DESK/.
-foreach(desk mutter gnome-shell kwin)
-  add_test(NAME desk_${desk}
-           COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-desk ${desk} ${Python3_EXECUTABLE}
+# software rendering): Debian 12's (desk_DESK) and Debian 13's, run from the
+# tree of scripts/debian13-tree (desk13_DESK); labwc and Weston, coverage and
+# a key. Screenshots kept in build/native/desk-shots/[debian13/]DESK/.
+function(flindra_desk_test name shots)
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-desk ${ARGN} ${Python3_EXECUTABLE}
                    ${CMAKE_SOURCE_DIR}/tests/desks/desk_test.py $<TARGET_FILE:flindra-wayland>
                    $<TARGET_FILE:gnome_remote> $<TARGET_FILE:kwin_remote> $<TARGET_FILE:desk_backdrop>
-                   $<TARGET_FILE:flindra-settings> $<TARGET_FILE:native_frame> ${CMAKE_BINARY_DIR}/desk-shots)
-  set_tests_properties(desk_${desk} PROPERTIES LABELS desks TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT
+                   $<TARGET_FILE:flindra-settings> $<TARGET_FILE:native_frame> $<TARGET_FILE:virtual_pointer>
+                   ${shots})
+  set_tests_properties(${name} PROPERTIES LABELS desks TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT
                        "${FLINDRA_WAYLAND_TEST_ENV}")
+endfunction()
+foreach(desk mutter gnome-shell kwin)
+  flindra_desk_test(desk_${desk} ${CMAKE_BINARY_DIR}/desk-shots ${desk})
 endforeach()
+foreach(desk sway labwc weston)
+  flindra_desk_test(desk13_${desk} ${CMAKE_BINARY_DIR}/desk-shots/debian13 --debian13 ${desk})
+endforeach()
+set_tests_properties(desk13_labwc desk13_weston PROPERTIES ENVIRONMENT
+                     "${FLINDRA_WAYLAND_TEST_ENV};FLINDRA_CASES=every_monitor_covered_then_a_key")

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """desk_test.py FLINDRA_WAYLAND GNOME_REMOTE KWIN_REMOTE DESK_BACKDROP FLINDRA_SETTINGS NATIVE_FRAME
-SHOTS_DIR: flindra-wayland, and flindra-settings' preview, on the desk of
-scripts/with-desk (FLINDRA_DESK: mutter, gnome-shell or kwin, two monitors
-each), checked as a person at that desk would: screenshots of
+VIRTUAL_POINTER SHOTS_DIR: flindra-wayland, and flindra-settings' preview, on the desk of
+scripts/with-desk (FLINDRA_DESK: mutter, gnome-shell, kwin or sway, two monitors
+each; labwc and Weston, one), checked as a person at that desk would: screenshots of
 every monitor and input from the desk's own remote-input interfaces, judged
 by pixels and exit codes only. The same checks on every desk; the desk's
 table row says how to look, type and hold the idle off. One line a check;
@@ -21,19 +21,24 @@ from checks import Helper, case, check, folder_for_others, run_cases  # noqa: E4
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "settings"))
 from preview_frames import HELD, PREVIEW, core_frame, cut, preview_rect  # noqa: E402
 
-program, gnome_remote, kwin_remote, backdrop_helper, settings, native_frame, shots = sys.argv[1:8]
+program, gnome_remote, kwin_remote, backdrop_helper, settings, native_frame, pointer_helper, shots = sys.argv[1:9]
 DESK = os.environ["FLINDRA_DESK"]
 shots = os.path.join(shots, DESK)
 os.makedirs(shots, exist_ok=True)
 
 # Each desk's monitors (connector: width, height), how its pixels and input
 # are reached, and what paints its desktop: gnome-shell its #12fe34
-# background, Mutter its blue one, KWin nothing (the tests' backdrop, #12fe34).
+# background, Mutter its blue one, sway and Weston #12fe34, KWin and labwc
+# nothing (the tests' backdrop, #12fe34). Weston's one monitor is what shows
+# of it inside its window frame on sway.
 GNOME_MONITORS = {"Meta-0": (1280, 720), "Meta-1": (1024, 768)}
 DESKS = {
     "mutter": dict(monitors=GNOME_MONITORS, remote="gnome"),
     "gnome-shell": dict(monitors=GNOME_MONITORS, remote="gnome"),
     "kwin": dict(monitors={"Virtual-0": (1024, 768), "Virtual-1": (1024, 768)}, remote="kwin"),
+    "sway": dict(monitors={"HEADLESS-1": (1280, 720), "HEADLESS-2": (1024, 768)}, remote="wlroots"),
+    "labwc": dict(monitors={"HEADLESS-1": (1280, 720)}, remote="wlroots"),
+    "weston": dict(monitors={}, remote="wlroots"),
 }
 MONITORS = DESKS[DESK]["monitors"]
 IDLE = 3  # seconds, the -idle the checks use
@@ -134,7 +139,68 @@ class KwinDesk:
         self.backdrop.close()
 
 
-desk = GnomeDesk() if DESKS[DESK]["remote"] == "gnome" else KwinDesk()
+class WlrootsDesk:
+    """sway or labwc, or Weston inside sway's output: grim's screenshots and
+    wtype's keys through the compositor that owns the screen; moves and
+    clicks from a virtual pointer; a #12fe34 backdrop, which also holds the
+    idle inhibitor, where the desk has a layer shell."""
+
+    def __init__(self):
+        self.screen = dict(os.environ, WAYLAND_DISPLAY=os.environ.get("FLINDRA_SCREEN_DISPLAY",
+                                                                        os.environ["WAYLAND_DISPLAY"]))
+        self.where = {name: ["-o", name] for name in MONITORS}
+        if DESK == "sway":
+            second = "HEADLESS-2"
+            subprocess.run(["swaymsg", "create_output"], check=True, capture_output=True, timeout=10)
+            subprocess.run(["swaymsg", "output", second, "resolution", "1024x768", "position", "1280", "0"],
+                           check=True, capture_output=True, timeout=10)
+            deadline = time.monotonic() + 10
+            while not self.grim(["-o", second]).startswith(b"P6\n1024 768\n"):
+                assert time.monotonic() < deadline, f"{second} never became 1024 x 768"
+                time.sleep(0.05)
+        if DESK == "weston":
+            self.where = {"weston": ["-g", self.weston_desktop()]}
+        self.backdrop = None if DESK == "weston" else Helper([backdrop_helper])
+        self.pointer = None if DESK == "weston" else Helper([pointer_helper])
+
+    def grim(self, where):
+        return subprocess.run(["grim", "-t", "ppm", *where, "-"], env=self.screen, capture_output=True, check=True,
+                              timeout=10).stdout
+
+    def weston_desktop(self):
+        """Where Weston's desktop shows on sway's output: its #12fe34, inside Weston's frame."""
+        header, rgb = self.grim([]).split(b"\n255\n", 1)
+        width = int(header.split()[1])
+        green = [i // 3 for i in range(0, len(rgb), 3) if rgb[i:i + 3] == b"\x12\xfe\x34"]
+        xs, ys = [i % width for i in green], [i // width for i in green]
+        MONITORS["weston"] = (max(xs) + 1 - min(xs), max(ys) + 1 - min(ys))
+        return f"{min(xs)},{min(ys)} {MONITORS['weston'][0]}x{MONITORS['weston'][1]}"
+
+    def pixels(self, name):
+        header, rgb = self.grim(self.where[name]).split(b"\n255\n", 1)
+        width, height = MONITORS[name]
+        assert header.split()[1:] == [str(width).encode(), str(height).encode()], f"{name}: not {width} x {height}"
+        return rgb
+
+    def key(self):
+        subprocess.run(["wtype", "-s", "100", "x"], env=self.screen, check=True, timeout=10)
+
+    def send(self, command):
+        self.pointer.send(command)
+
+    def inhibit(self):
+        self.backdrop.send("inhibit")
+
+    def release(self):
+        self.backdrop.send("release")
+
+    def close(self):
+        for helper in (self.pointer, self.backdrop):
+            if helper:
+                helper.close()
+
+
+desk = {"gnome": GnomeDesk, "kwin": KwinDesk, "wlroots": WlrootsDesk}[DESKS[DESK]["remote"]]()
 
 
 def shot(name, keep=None):
