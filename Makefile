@@ -169,7 +169,7 @@ test-wayland: deb
 # Mutter, gnome-shell and KWin with two monitors each (scripts/with-desk):
 # coverage, what ends it, -idle and an idle inhibitor; flindra-settings'
 # preview in each desk's window frame (label desks).
-DESK_TARGETS := flindra-wayland gnome_remote kwin_remote desk_backdrop flindra-settings native_frame
+DESK_TARGETS := flindra-wayland gnome_remote kwin_remote desk_backdrop flindra-settings native_frame output_copy
 test-desks:
 	@scripts/install-deps linux linux-test desks settings
 	@cmake --preset native >/dev/null

@@ -116,6 +116,11 @@ target_link_libraries(flindra_test_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 add_executable(virtual_pointer tests/wayland/virtual_pointer.cpp)
 target_compile_options(virtual_pointer PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(virtual_pointer PRIVATE flindra_test_protocols)
+# An output's pixels as the compositor holds them, unscaled (grim scales a
+# fractionally scaled output).
+add_executable(output_copy tests/wayland/output_copy.cpp)
+target_compile_options(output_copy PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(output_copy PRIVATE PkgConfig::WAYLAND_CLIENT)
 # A compositor of the tests' own on libwayland-server, for the paths sway
 # cannot drive: a layer surface closed while its output stays, an output
 # unplugged, a scale changed under a live surface, the compositor gone.
