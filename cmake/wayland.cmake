@@ -45,7 +45,8 @@ flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml viewp
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/fractional-scale/fractional-scale-v1.xml fractional-scale-v1)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/keyboard-shortcuts-inhibit/keyboard-shortcuts-inhibit-unstable-v1.xml
                  keyboard-shortcuts-inhibit-unstable-v1)
-flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/ext-idle-notify/ext-idle-notify-v1.xml ext-idle-notify-v1)
+# Version 2 of the idle protocol (Debian 12's wayland-protocols has version 1) is kept in src/wayland/protocols.
+flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/ext-idle-notify-v1.xml ext-idle-notify-v1)
 flindra_protocol(${PLASMA_WAYLAND_PROTOCOLS_DIR}/idle.xml kde-idle)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/relative-pointer/relative-pointer-unstable-v1.xml
                  relative-pointer-unstable-v1)
