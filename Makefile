@@ -171,7 +171,7 @@ test-wayland: deb
 # Debian 13's sway, labwc and Weston; the versions proved at the end:
 # coverage, what ends it, -idle and an idle inhibitor; flindra-settings'
 # preview in each desk's window frame (label desks).
-DESK_TARGETS := flindra-wayland gnome_remote kwin_remote desk_backdrop flindra-settings native_frame virtual_pointer
+DESK_TARGETS := flindra-wayland gnome_remote kwin_remote desk_backdrop flindra-settings native_frame virtual_pointer output_copy
 test-desks:
 	@scripts/install-deps linux linux-test desks settings
 	@for tree in sway gnome kde; do scripts/debian13-tree $$tree >/dev/null; done

@@ -46,3 +46,14 @@ foreach(desk sway labwc weston)
 endforeach()
 set_tests_properties(desk13_labwc desk13_weston PROPERTIES ENVIRONMENT
                      "${FLINDRA_WAYLAND_TEST_ENV};FLINDRA_CASES=every_monitor_covered_then_a_key")
+
+# Today's sway (Debian 13's 1.10, which tells each surface its fractional
+# scale): the saver and the settings window's preview at 125, 150, 175 and
+# 200 %, judged from the output's own buffer.
+add_test(NAME desk13_sway_scales
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-sway --debian13 dbus-run-session -- ${Python3_EXECUTABLE}
+                 ${CMAKE_SOURCE_DIR}/tests/wayland/scale_test.py $<TARGET_FILE:flindra-wayland>
+                 $<TARGET_FILE:flindra-settings> $<TARGET_FILE:output_copy> $<TARGET_FILE:native_frame>
+                 ${CMAKE_BINARY_DIR}/desk-shots/sway-scales)
+set_tests_properties(desk13_sway_scales PROPERTIES LABELS desks TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT
+                     "${FLINDRA_WAYLAND_TEST_ENV}")

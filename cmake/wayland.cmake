@@ -45,7 +45,8 @@ flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/stable/viewporter/viewporter.xml viewp
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/fractional-scale/fractional-scale-v1.xml fractional-scale-v1)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/keyboard-shortcuts-inhibit/keyboard-shortcuts-inhibit-unstable-v1.xml
                  keyboard-shortcuts-inhibit-unstable-v1)
-flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/staging/ext-idle-notify/ext-idle-notify-v1.xml ext-idle-notify-v1)
+# Version 2 of the idle protocol (Debian 12's wayland-protocols has version 1) is kept in src/wayland/protocols.
+flindra_protocol(${CMAKE_SOURCE_DIR}/src/wayland/protocols/ext-idle-notify-v1.xml ext-idle-notify-v1)
 flindra_protocol(${PLASMA_WAYLAND_PROTOCOLS_DIR}/idle.xml kde-idle)
 flindra_protocol(${WAYLAND_PROTOCOLS_DIR}/unstable/relative-pointer/relative-pointer-unstable-v1.xml
                  relative-pointer-unstable-v1)
@@ -116,6 +117,11 @@ target_link_libraries(flindra_test_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 add_executable(virtual_pointer tests/wayland/virtual_pointer.cpp)
 target_compile_options(virtual_pointer PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(virtual_pointer PRIVATE flindra_test_protocols)
+# An output's pixels as the compositor holds them, unscaled (grim scales a
+# fractionally scaled output).
+add_executable(output_copy tests/wayland/output_copy.cpp)
+target_compile_options(output_copy PRIVATE ${FLINDRA_WARNINGS})
+target_link_libraries(output_copy PRIVATE PkgConfig::WAYLAND_CLIENT)
 # A compositor of the tests' own on libwayland-server, for the paths sway
 # cannot drive: a layer surface closed while its output stays, an output
 # unplugged, a scale changed under a live surface, the compositor gone.

@@ -29,7 +29,7 @@ constexpr std::uint32_t kXdgOutputVersion = 3;
 constexpr std::uint32_t kViewporterVersion = 1;
 constexpr std::uint32_t kFractionalScaleVersion = 1;
 constexpr std::uint32_t kShortcutsInhibitVersion = 1;
-constexpr std::uint32_t kIdleNotifierVersion = 1;
+constexpr std::uint32_t kIdleNotifierVersion = 2;  // sway 1.11, KWin 6.4, niri, labwc 0.9, COSMIC
 constexpr std::uint32_t kKdeIdleVersion = 1;
 constexpr std::uint32_t kRelativePointerVersion = 1;
 

@@ -28,6 +28,8 @@ bool WatchIdle(const Connection& c, IdleWatch& watch, unsigned seconds) {
   }
   StopWatchingIdle(watch);
   if (c.idleNotifier != nullptr && c.seat != nullptr) {
+    // NOTE: never version 2's get_input_idle_notification, which counts input
+    // alone: the saver stays away while an idle inhibitor is held (a film).
     watch.notification = ext_idle_notifier_v1_get_idle_notification(c.idleNotifier, ms, c.seat);
     ext_idle_notification_v1_add_listener(watch.notification, &kNotificationListener, &watch);
     watch.source = "ext_idle_notifier_v1";

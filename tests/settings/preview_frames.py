@@ -33,7 +33,11 @@ def cut(width, rgb, rect):
 def core_frame(native_frame, folder, query, scale=1):
     """The held frame with query's settings, drawn by the core offscreen at
     the preview's size in pixels at scale, as RGB rows top first."""
-    width, height = PREVIEW[0] * scale, PREVIEW[1] * scale
+    return held_frame(native_frame, folder, round(PREVIEW[0] * scale), round(PREVIEW[1] * scale), query)
+
+
+def held_frame(native_frame, folder, width, height, query=""):
+    """The held frame with query's settings as the core draws it at width x height pixels, as RGB rows top first."""
     out = os.path.join(folder, "core.rgba")
     subprocess.run([native_frame, str(width), str(height), f"seed={SEED}&frames={FRAMES}{query}", out], check=True,
                    timeout=60, env=dict(os.environ, LSAN_OPTIONS="detect_leaks=0"))

@@ -44,6 +44,8 @@ TEST(PlanBuffer, OneDevicePixelPerBufferPixelAtEveryScale) {
       {"150 % from wp_fractional_scale", with(wholeOutput(2, 1920, 1080), 180), {1920, 1080, 1, true, 1280, 720}},
       {"175 %, rounded half away from zero", with(wholeOutput(2, 2240, 1260), 210),
        {2240, 1260, 1, true, 1280, 720}},
+      {"125 % over 1601 x 901 pixels, told 1280 x 720: one logical pixel more, off the edge",
+       with(wholeOutput(2, 1601, 901), 150), {1601, 901, 1, true, 1281, 721}},
       {"a whole fractional scale needs no viewport", with(wholeOutput(1, 1280, 720), 240),
        {2560, 1440, 2, false, 0, 0}},
       {"the preferred scale over the output's", with(wholeOutput(1, 1280, 720), 0, 3), {3840, 2160, 3, false, 0, 0}},
