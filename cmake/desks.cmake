@@ -35,3 +35,11 @@ foreach(desk mutter gnome-shell kwin)
   set_tests_properties(desk_${desk} PROPERTIES LABELS desks TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT
                        "${FLINDRA_WAYLAND_TEST_ENV}")
 endforeach()
+# Debian 13's KWin 6.3, nested on its sway 1.10; screenshots in desk-shots/kwin-on-sway/.
+add_test(NAME desk13_kwin
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-desk --debian13 kwin ${Python3_EXECUTABLE}
+                 ${CMAKE_SOURCE_DIR}/tests/desks/desk_test.py $<TARGET_FILE:flindra-wayland>
+                 $<TARGET_FILE:gnome_remote> $<TARGET_FILE:kwin_remote> $<TARGET_FILE:desk_backdrop>
+                 $<TARGET_FILE:flindra-settings> $<TARGET_FILE:native_frame> ${CMAKE_BINARY_DIR}/desk-shots)
+set_tests_properties(desk13_kwin PROPERTIES LABELS desks TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT
+                     "${FLINDRA_WAYLAND_TEST_ENV}")
