@@ -27,7 +27,8 @@ target_link_libraries(desk_backdrop PRIVATE flindra_desk_protocols)
 # The same checks on each desk, one at a time (each desk is two monitors of
 # software rendering): Debian 12's (desk_DESK) and Debian 13's, run from the
 # tree of scripts/debian13-tree (desk13_DESK); labwc and Weston, coverage and
-# a key. Screenshots kept in build/native/desk-shots/[debian13/]DESK/.
+# a key; KWin 6.3 nested on sway 1.10. Screenshots kept in
+# build/native/desk-shots/[debian13/]DESK/.
 function(flindra_desk_test name shots)
   add_test(NAME ${name}
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-desk ${ARGN} ${Python3_EXECUTABLE}
@@ -41,7 +42,7 @@ endfunction()
 foreach(desk mutter gnome-shell kwin)
   flindra_desk_test(desk_${desk} ${CMAKE_BINARY_DIR}/desk-shots ${desk})
 endforeach()
-foreach(desk sway labwc weston)
+foreach(desk sway labwc weston kwin)
   flindra_desk_test(desk13_${desk} ${CMAKE_BINARY_DIR}/desk-shots/debian13 --debian13 ${desk})
 endforeach()
 set_tests_properties(desk13_labwc desk13_weston PROPERTIES ENVIRONMENT

@@ -10,17 +10,29 @@ namespace {
 
 IdleWatch& watchOf(void* data) { return *static_cast<IdleWatch*>(data); }
 
-void notificationHandleIdled(void* data, ext_idle_notification_v1*) { watchOf(data).idle = true; }
-void notificationHandleResumed(void* data, ext_idle_notification_v1*) { watchOf(data).idle = false; }
+// Idle once the Wayland source says so and Plasma's agent, asked then, holds
+// no inhibition; an answer on its way keeps a showing as it is.
+void settle(IdleWatch& watch) {
+  const KdeInhibitions* plasma = watch.plasma.get();
+  watch.idle = watch.quiet && (plasma == nullptr || ((watch.idle || !plasma->answering()) && !plasma->inhibited()));
+}
+
+void quietFor(void* data, bool quiet) {
+  IdleWatch& watch = watchOf(data);
+  watch.quiet = quiet;
+  if (quiet && watch.plasma != nullptr) watch.plasma->ask();
+  settle(watch);
+}
+
+void notificationHandleIdled(void* data, ext_idle_notification_v1*) { quietFor(data, true); }
+void notificationHandleResumed(void* data, ext_idle_notification_v1*) { quietFor(data, false); }
 const ext_idle_notification_v1_listener kNotificationListener = {notificationHandleIdled, notificationHandleResumed};
 
-void kdeTimeoutHandleIdle(void* data, org_kde_kwin_idle_timeout*) { watchOf(data).idle = true; }
-void kdeTimeoutHandleResumed(void* data, org_kde_kwin_idle_timeout*) { watchOf(data).idle = false; }
+void kdeTimeoutHandleIdle(void* data, org_kde_kwin_idle_timeout*) { quietFor(data, true); }
+void kdeTimeoutHandleResumed(void* data, org_kde_kwin_idle_timeout*) { quietFor(data, false); }
 const org_kde_kwin_idle_timeout_listener kKdeTimeoutListener = {kdeTimeoutHandleIdle, kdeTimeoutHandleResumed};
 
-}  // namespace
-
-bool WatchIdle(const Connection& c, IdleWatch& watch, unsigned seconds) {
+bool watchSource(const Connection& c, IdleWatch& watch, unsigned seconds) {
   const std::uint32_t ms = seconds * 1000;
   if (watch.gnome != nullptr) {
     watch.gnome->watchFor(ms);
@@ -47,11 +59,29 @@ bool WatchIdle(const Connection& c, IdleWatch& watch, unsigned seconds) {
   return true;
 }
 
-int IdleBusFd(const IdleWatch& watch) { return watch.gnome != nullptr ? watch.gnome->fd() : -1; }
+}  // namespace
 
-double IdleBusDueMs(const IdleWatch& watch) { return watch.gnome != nullptr ? watch.gnome->dueMs() : kWaitForever; }
+bool WatchIdle(const Connection& c, IdleWatch& watch, unsigned seconds) {
+  std::unique_ptr<KdeInhibitions> plasma = std::move(watch.plasma);
+  if (!watchSource(c, watch, seconds)) return false;
+  // NOTE: whatever the compositor: only Plasma has the agent, and its absence means nothing inhibits.
+  if (watch.gnome == nullptr) watch.plasma = plasma != nullptr ? std::move(plasma) : KdeInhibitions::Watch();
+  return true;
+}
+
+int IdleBusFd(const IdleWatch& watch) {
+  return watch.gnome != nullptr ? watch.gnome->fd() : watch.plasma != nullptr ? watch.plasma->fd() : -1;
+}
+
+double IdleBusDueMs(const IdleWatch& watch) {
+  return watch.gnome != nullptr ? watch.gnome->dueMs() : watch.plasma != nullptr ? watch.plasma->dueMs() : kWaitForever;
+}
 
 void DispatchIdleBus(IdleWatch& watch) {
+  if (watch.plasma != nullptr) {
+    if (!watch.plasma->dispatch()) watch.plasma.reset();  // the bus gone: nothing inhibits
+    settle(watch);
+  }
   if (watch.gnome == nullptr) return;
   if (!watch.gnome->dispatch()) Fail("the session bus went away, and GNOME's idle monitor with it");
   watch.idle = watch.gnome->idle();

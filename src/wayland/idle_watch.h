@@ -4,13 +4,15 @@
 // org_kde_kwin_idle (older KWin, sway 1.7), then GNOME's idle monitor on
 // the session bus. The Wayland sources honour idle inhibitors by their own
 // rule (a film playing full screen holds one); on GNOME the session
-// manager says when idle is inhibited.
+// manager says when idle is inhibited; beside a Wayland source, Plasma's
+// policy agent says so for the inhibitions programs ask of the session bus.
 #pragma once
 
 #include <memory>
 
 #include "wayland/connection.h"
 #include "wayland/gnome_idle.h"
+#include "wayland/kde_inhibitions.h"
 
 struct ext_idle_notification_v1;
 struct org_kde_kwin_idle_timeout;
@@ -19,7 +21,9 @@ struct IdleWatch {
   ext_idle_notification_v1* notification = nullptr;
   org_kde_kwin_idle_timeout* kdeTimeout = nullptr;
   std::unique_ptr<GnomeIdle> gnome;
+  std::unique_ptr<KdeInhibitions> plasma;  // beside a Wayland source, where there is a session bus
   const char* source = "";  // the protocol or service in use, for a line about it
+  bool quiet = false;       // the Wayland source's word: no input for the time asked
   bool idle = false;        // no input for the time asked, and nothing inhibits idle
 };
 
@@ -28,7 +32,7 @@ struct IdleWatch {
 // program knows.
 bool WatchIdle(const Connection& c, IdleWatch& watch, unsigned seconds);
 
-// The session bus's descriptor to wait on as well (GNOME), else -1.
+// The session bus's descriptor to wait on as well (GNOME, Plasma's agent), else -1.
 int IdleBusFd(const IdleWatch& watch);
 // When the session bus wants handling even with nothing to read, in ms on
 // MsNow's clock (posix/wait); kWaitForever when never.

@@ -4,6 +4,10 @@
 //   move DX DY       relative pointer motion in pixels
 //   click            the left button pressed and released
 //   shot NAME FILE   the output NAME's pixels as a binary PPM in FILE
+//   agent-inhibit    holds an inhibition of the screen's policy (4) with
+//                    Plasma's PowerDevil policy agent, as kscreenlocker does
+//                    for a player's org.freedesktop.ScreenSaver.Inhibit
+//   agent-release    lets it go
 // Input goes through org_kde_kwin_fake_input, pixels through
 // org.kde.KWin.ScreenShot2.CaptureScreen (no cursor). Prints "ready" once the
 // fake input is there. KWin hands both only to clients it trusts; the desk
@@ -108,6 +112,23 @@ bool shot(sd_bus* bus, const char* output, const char* file) {
   return std::fclose(out) == 0;
 }
 
+// Calls the agent's AddInhibition (command "inhibit") or ReleaseInhibition.
+bool agent(sd_bus* bus, const char* command, std::uint32_t& cookie) {
+  const char* agent = "org.kde.Solid.PowerManagement.PolicyAgent";
+  const char* path = "/org/kde/Solid/PowerManagement/PolicyAgent";
+  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_message* reply = nullptr;
+  const bool inhibit = std::strncmp(command, "inhibit", 7) == 0;
+  int r = inhibit ? sd_bus_call_method(bus, agent, path, agent, "AddInhibition", &error, &reply, "uss", 4,
+                                       "Flindra tests", "a film")
+                  : sd_bus_call_method(bus, agent, path, agent, "ReleaseInhibition", &error, &reply, "u", cookie);
+  if (r >= 0 && inhibit) r = sd_bus_message_read(reply, "u", &cookie);
+  if (r < 0) std::fprintf(stderr, "kwin_remote: the policy agent: %s\n", error.message ? error.message : "no cookie");
+  sd_bus_error_free(&error);
+  sd_bus_message_unref(reply);
+  return r >= 0;
+}
+
 }  // namespace
 
 int main() {
@@ -130,6 +151,7 @@ int main() {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::puts("ready");
 
+  std::uint32_t cookie = 0;  // the agent's, for the inhibition held
   char line[4096];
   while (std::fgets(line, sizeof line, stdin) != nullptr) {
     double dx = 0, dy = 0;
@@ -144,6 +166,8 @@ int main() {
       org_kde_kwin_fake_input_button(input, kLeftButton, kReleased);
     } else if (std::sscanf(line, "shot %255s %3799s", output, file) == 2) {
       if (!shot(bus, output, file)) return 1;
+    } else if (std::strncmp(line, "agent-", 6) == 0) {
+      if (!agent(bus, line + 6, cookie)) return 1;
     } else {
       std::fprintf(stderr, "kwin_remote: unknown command %s", line);
       return 1;
