@@ -25,13 +25,20 @@ target_compile_options(desk_backdrop PRIVATE ${FLINDRA_WARNINGS})
 target_link_libraries(desk_backdrop PRIVATE flindra_desk_protocols)
 
 # The same checks on each desk, one at a time (each desk is two monitors of
-# software rendering); screenshots kept in build/native/desk-shots/DESK/.
-foreach(desk mutter gnome-shell kwin)
-  add_test(NAME desk_${desk}
-           COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-desk ${desk} ${Python3_EXECUTABLE}
+# software rendering); screenshots kept in build/native/desk-shots/DESK/,
+# Debian 13's in build/native/desk-shots/debian13/DESK/.
+function(flindra_desk_test name shots)  # then with-desk's arguments
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-desk ${ARGN} ${Python3_EXECUTABLE}
                    ${CMAKE_SOURCE_DIR}/tests/desks/desk_test.py $<TARGET_FILE:flindra-wayland>
                    $<TARGET_FILE:gnome_remote> $<TARGET_FILE:kwin_remote> $<TARGET_FILE:desk_backdrop>
-                   $<TARGET_FILE:flindra-settings> $<TARGET_FILE:native_frame> ${CMAKE_BINARY_DIR}/desk-shots)
-  set_tests_properties(desk_${desk} PROPERTIES LABELS desks TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT
+                   $<TARGET_FILE:flindra-settings> $<TARGET_FILE:native_frame> ${shots})
+  set_tests_properties(${name} PROPERTIES LABELS desks TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT
                        "${FLINDRA_WAYLAND_TEST_ENV}")
+endfunction()
+foreach(desk mutter gnome-shell kwin)
+  flindra_desk_test(desk_${desk} ${CMAKE_BINARY_DIR}/desk-shots ${desk})
+endforeach()
+foreach(desk mutter gnome-shell)
+  flindra_desk_test(desk13_${desk} ${CMAKE_BINARY_DIR}/desk-shots/debian13 --debian13 ${desk})
 endforeach()
