@@ -1,9 +1,11 @@
-// gnome_stand_in: GNOME's idle monitor, and a session manager that never
-// answers IsInhibited, on the session bus. Prints "ready", then a line a
-// call ("AddIdleWatch 1000", "AddUserActiveWatch 2" or "... refused",
-// "GetIdletime 0", "IsInhibited"). Commands, a line each: idle | active
+// gnome_stand_in: GNOME's idle monitor, a session manager that never
+// answers IsInhibited, and GNOME's shield (org.gnome.ScreenSaver), on the
+// session bus. Prints "ready", then a line a call ("AddIdleWatch 1000",
+// "AddUserActiveWatch 2" or "... refused", "GetIdletime 0", "RemoveWatch 2",
+// "IsInhibited", "GetActive"). Commands, a line each: idle | active
 // (WatchFired for the last idle | user-active watch), refuse (the next
-// AddUserActiveWatch refused), back (the next GetIdletime says 0 ms).
+// AddUserActiveWatch refused), back (the next GetIdletime says 0 ms),
+// shield | unshield (ActiveChanged: the shield up | gone).
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -20,9 +22,11 @@ constexpr const char* kMonitor = "org.gnome.Mutter.IdleMonitor";
 constexpr const char* kMonitorPath = "/org/gnome/Mutter/IdleMonitor/Core";
 constexpr const char* kSession = "org.gnome.SessionManager";
 constexpr const char* kSessionPath = "/org/gnome/SessionManager";
+constexpr const char* kShield = "org.gnome.ScreenSaver";
+constexpr const char* kShieldPath = "/org/gnome/ScreenSaver";
 
 std::uint32_t lastWatch = 0, idleWatch = 0, activeWatch = 0;
-bool refuse = false, back = false;
+bool refuse = false, back = false, shielded = false;
 std::vector<sd_bus_message*> unanswered;
 
 int onCall(sd_bus_message* m, void*, sd_bus_error*) {
@@ -30,7 +34,12 @@ int onCall(sd_bus_message* m, void*, sd_bus_error*) {
   std::string line = method;
   int answered = 1;
   if (method == "IsInhibited") unanswered.push_back(sd_bus_message_ref(m));
-  else if (method == "GetIdletime") {
+  else if (method == "GetActive") answered = sd_bus_reply_method_return(m, "b", shielded);
+  else if (method == "RemoveWatch") {
+    std::uint32_t id = 0;
+    if (sd_bus_message_read(m, "u", &id) > 0) line += " " + std::to_string(id);
+    answered = sd_bus_reply_method_return(m, "");
+  } else if (method == "GetIdletime") {
     const std::uint64_t ms = std::exchange(back, false) ? 0 : 3600000;
     line += " " + std::to_string(ms);
     answered = sd_bus_reply_method_return(m, "t", ms);
@@ -55,6 +64,7 @@ const sd_bus_vtable kMonitorTable[] = {
     SD_BUS_METHOD("AddIdleWatch", "t", "u", onCall, 0),
     SD_BUS_METHOD("AddUserActiveWatch", "", "u", onCall, 0),
     SD_BUS_METHOD("GetIdletime", "", "t", onCall, 0),
+    SD_BUS_METHOD("RemoveWatch", "u", "", onCall, 0),
     SD_BUS_VTABLE_END,
 };
 const sd_bus_vtable kSessionTable[] = {
@@ -62,10 +72,20 @@ const sd_bus_vtable kSessionTable[] = {
     SD_BUS_METHOD("IsInhibited", "u", "b", onCall, 0),
     SD_BUS_VTABLE_END,
 };
+const sd_bus_vtable kShieldTable[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_METHOD("GetActive", "", "b", onCall, 0),
+    SD_BUS_SIGNAL("ActiveChanged", "b", 0),
+    SD_BUS_VTABLE_END,
+};
 
 void run(sd_bus* bus, const std::string& command) {
   if (command == "idle" || command == "active")
     sd_bus_emit_signal(bus, kMonitorPath, kMonitor, "WatchFired", "u", command == "idle" ? idleWatch : activeWatch);
+  if (command == "shield" || command == "unshield") {
+    shielded = command == "shield";
+    sd_bus_emit_signal(bus, kShieldPath, kShield, "ActiveChanged", "b", shielded);
+  }
   refuse = refuse || command == "refuse";
   back = back || command == "back";
 }
@@ -77,7 +97,9 @@ int main() {
   if (sd_bus_open_user(&bus) < 0 ||
       sd_bus_add_object_vtable(bus, nullptr, kMonitorPath, kMonitor, kMonitorTable, nullptr) < 0 ||
       sd_bus_add_object_vtable(bus, nullptr, kSessionPath, kSession, kSessionTable, nullptr) < 0 ||
-      sd_bus_request_name(bus, kMonitor, 0) < 0 || sd_bus_request_name(bus, kSession, 0) < 0) {
+      sd_bus_add_object_vtable(bus, nullptr, kShieldPath, kShield, kShieldTable, nullptr) < 0 ||
+      sd_bus_request_name(bus, kMonitor, 0) < 0 || sd_bus_request_name(bus, kSession, 0) < 0 ||
+      sd_bus_request_name(bus, kShield, 0) < 0) {
     std::fprintf(stderr, "gnome_stand_in: no session bus, or its names taken\n");
     return 1;
   }
