@@ -60,7 +60,9 @@ std::unique_ptr<GnomeIdle> GnomeIdle::Watch(std::uint64_t ms) {
                             onInhibitorsChanged, nullptr, g.get());
   g->askWhetherInhibited();
   // The shield's state now, and as it changes; no shield (Mutter alone) answers nothing.
-  sd_bus_match_signal_async(bus, &g->shieldChanged_, kShield, kShieldPath, kShield, "ActiveChanged", onShieldChanged,
+  // NOTE: from any sender: gnome-shell sends it from its own connection,
+  // and again through the org.gnome.ScreenSaver service while that runs.
+  sd_bus_match_signal_async(bus, &g->shieldChanged_, nullptr, kShieldPath, kShield, "ActiveChanged", onShieldChanged,
                             nullptr, g.get());
   sd_bus_call_method_async(bus, &g->shieldCall_, kShield, kShieldPath, kShield, "GetActive", onShieldChanged, g.get(),
                            "");
