@@ -1,8 +1,8 @@
 // gnome_stand_in: GNOME's idle monitor, a session manager that never
 // answers IsInhibited, and GNOME's shield (org.gnome.ScreenSaver), on the
 // session bus. Prints "ready", then a line a call ("AddIdleWatch 1000",
-// "AddUserActiveWatch 2" or "... refused", "GetIdletime 0", "RemoveWatch 2",
-// "IsInhibited", "GetActive"). Commands, a line each: idle | active
+// "AddUserActiveWatch 2" or "... refused", "GetIdletime 0", "IsInhibited",
+// "GetActive"). Commands, a line each: idle | active
 // (WatchFired for the last idle | user-active watch), refuse (the next
 // AddUserActiveWatch refused), back (the next GetIdletime says 0 ms),
 // shield | unshield (ActiveChanged: the shield up | gone).
@@ -35,11 +35,7 @@ int onCall(sd_bus_message* m, void*, sd_bus_error*) {
   int answered = 1;
   if (method == "IsInhibited") unanswered.push_back(sd_bus_message_ref(m));
   else if (method == "GetActive") answered = sd_bus_reply_method_return(m, "b", shielded);
-  else if (method == "RemoveWatch") {
-    std::uint32_t id = 0;
-    if (sd_bus_message_read(m, "u", &id) > 0) line += " " + std::to_string(id);
-    answered = sd_bus_reply_method_return(m, "");
-  } else if (method == "GetIdletime") {
+  else if (method == "GetIdletime") {
     const std::uint64_t ms = std::exchange(back, false) ? 0 : 3600000;
     line += " " + std::to_string(ms);
     answered = sd_bus_reply_method_return(m, "t", ms);
@@ -64,7 +60,6 @@ const sd_bus_vtable kMonitorTable[] = {
     SD_BUS_METHOD("AddIdleWatch", "t", "u", onCall, 0),
     SD_BUS_METHOD("AddUserActiveWatch", "", "u", onCall, 0),
     SD_BUS_METHOD("GetIdletime", "", "t", onCall, 0),
-    SD_BUS_METHOD("RemoveWatch", "u", "", onCall, 0),
     SD_BUS_VTABLE_END,
 };
 const sd_bus_vtable kSessionTable[] = {
