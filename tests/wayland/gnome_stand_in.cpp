@@ -1,8 +1,8 @@
 // gnome_stand_in: GNOME's idle monitor, a session manager that never
-// answers IsInhibited, and GNOME's shield (org.gnome.ScreenSaver), on the
-// session bus. Prints "ready", then a line a call ("AddIdleWatch 1000",
-// "AddUserActiveWatch 2" or "... refused", "GetIdletime 0", "IsInhibited",
-// "GetActive"). Commands, a line each: idle | active
+// answers IsInhibited, and GNOME's shield (org.gnome.ScreenSaver, refusing
+// every call), on the session bus. Prints "ready", then a line a call
+// ("AddIdleWatch 1000", "AddUserActiveWatch 2" or "... refused",
+// "GetIdletime 0", "IsInhibited"). Commands, a line each: idle | active
 // (WatchFired for the last idle | user-active watch), refuse (the next
 // AddUserActiveWatch refused), back (the next GetIdletime says 0 ms),
 // shield | unshield (ActiveChanged: the shield up | gone).
@@ -26,7 +26,7 @@ constexpr const char* kShield = "org.gnome.ScreenSaver";
 constexpr const char* kShieldPath = "/org/gnome/ScreenSaver";
 
 std::uint32_t lastWatch = 0, idleWatch = 0, activeWatch = 0;
-bool refuse = false, back = false, shielded = false;
+bool refuse = false, back = false;
 std::vector<sd_bus_message*> unanswered;
 
 int onCall(sd_bus_message* m, void*, sd_bus_error*) {
@@ -34,7 +34,6 @@ int onCall(sd_bus_message* m, void*, sd_bus_error*) {
   std::string line = method;
   int answered = 1;
   if (method == "IsInhibited") unanswered.push_back(sd_bus_message_ref(m));
-  else if (method == "GetActive") answered = sd_bus_reply_method_return(m, "b", shielded);
   else if (method == "GetIdletime") {
     const std::uint64_t ms = std::exchange(back, false) ? 0 : 3600000;
     line += " " + std::to_string(ms);
@@ -67,20 +66,12 @@ const sd_bus_vtable kSessionTable[] = {
     SD_BUS_METHOD("IsInhibited", "u", "b", onCall, 0),
     SD_BUS_VTABLE_END,
 };
-const sd_bus_vtable kShieldTable[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("GetActive", "", "b", onCall, 0),
-    SD_BUS_SIGNAL("ActiveChanged", "b", 0),
-    SD_BUS_VTABLE_END,
-};
 
 void run(sd_bus* bus, const std::string& command) {
   if (command == "idle" || command == "active")
     sd_bus_emit_signal(bus, kMonitorPath, kMonitor, "WatchFired", "u", command == "idle" ? idleWatch : activeWatch);
-  if (command == "shield" || command == "unshield") {
-    shielded = command == "shield";
-    sd_bus_emit_signal(bus, kShieldPath, kShield, "ActiveChanged", "b", shielded);
-  }
+  if (command == "shield" || command == "unshield")
+    sd_bus_emit_signal(bus, kShieldPath, kShield, "ActiveChanged", "b", command == "shield");
   refuse = refuse || command == "refuse";
   back = back || command == "back";
 }
@@ -92,7 +83,6 @@ int main() {
   if (sd_bus_open_user(&bus) < 0 ||
       sd_bus_add_object_vtable(bus, nullptr, kMonitorPath, kMonitor, kMonitorTable, nullptr) < 0 ||
       sd_bus_add_object_vtable(bus, nullptr, kSessionPath, kSession, kSessionTable, nullptr) < 0 ||
-      sd_bus_add_object_vtable(bus, nullptr, kShieldPath, kShield, kShieldTable, nullptr) < 0 ||
       sd_bus_request_name(bus, kMonitor, 0) < 0 || sd_bus_request_name(bus, kSession, 0) < 0 ||
       sd_bus_request_name(bus, kShield, 0) < 0) {
     std::fprintf(stderr, "gnome_stand_in: no session bus, or its names taken\n");
