@@ -42,7 +42,7 @@ endfunction()
 foreach(desk mutter gnome-shell kwin)
   flindra_desk_test(desk_${desk} ${CMAKE_BINARY_DIR}/desk-shots ${desk})
 endforeach()
-foreach(desk sway labwc weston kwin)
+foreach(desk mutter gnome-shell kwin sway labwc weston)
   flindra_desk_test(desk13_${desk} ${CMAKE_BINARY_DIR}/desk-shots/debian13 --debian13 ${desk})
 endforeach()
 set_tests_properties(desk13_labwc desk13_weston PROPERTIES ENVIRONMENT

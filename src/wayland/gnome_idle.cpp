@@ -14,6 +14,8 @@ constexpr const char* kMonitor = "org.gnome.Mutter.IdleMonitor";
 constexpr const char* kMonitorPath = "/org/gnome/Mutter/IdleMonitor/Core";
 constexpr const char* kSession = "org.gnome.SessionManager";
 constexpr const char* kSessionPath = "/org/gnome/SessionManager";
+constexpr const char* kShield = "org.gnome.ScreenSaver";
+constexpr const char* kShieldPath = "/org/gnome/ScreenSaver";
 constexpr std::uint32_t kInhibitIdle = 8;  // GsmInhibitorFlag: the session may not be marked idle
 
 GnomeIdle& idleOf(void* self) { return *static_cast<GnomeIdle*>(self); }
@@ -57,11 +59,19 @@ std::unique_ptr<GnomeIdle> GnomeIdle::Watch(std::uint64_t ms) {
   sd_bus_match_signal_async(bus, &g->inhibitorRemoved_, kSession, kSessionPath, kSession, "InhibitorRemoved",
                             onInhibitorsChanged, nullptr, g.get());
   g->askWhetherInhibited();
+  // The shield's state now, and as it changes; no shield (Mutter alone) answers nothing.
+  // NOTE: from any sender: gnome-shell sends it from its own connection,
+  // and again through the org.gnome.ScreenSaver service while that runs.
+  sd_bus_match_signal_async(bus, &g->shieldChanged_, nullptr, kShieldPath, kShield, "ActiveChanged", onShieldChanged,
+                            nullptr, g.get());
+  sd_bus_call_method_async(bus, &g->shieldCall_, kShield, kShieldPath, kShield, "GetActive", onShieldChanged, g.get(),
+                           "");
   return g;
 }
 
 GnomeIdle::~GnomeIdle() {
-  for (sd_bus_slot* slot : {watchFired_, inhibitorAdded_, inhibitorRemoved_, idleCall_, activeCall_, inhibitedCall_})
+  for (sd_bus_slot* slot : {watchFired_, inhibitorAdded_, inhibitorRemoved_, idleCall_, activeCall_, inhibitedCall_,
+                            shieldChanged_, shieldCall_})
     sd_bus_slot_unref(slot);
   sd_bus_flush_close_unref(bus_);
 }
@@ -181,5 +191,22 @@ int GnomeIdle::onInhibited(sd_bus_message* reply, void* self, sd_bus_error*) {
            sd_bus_message_is_method_error(reply, SD_BUS_ERROR_NAME_HAS_NO_OWNER) > 0)
     g.inhibited_ = false;  // no session manager: nothing inhibits; a late answer keeps what was known
   if (g.askAgain_) g.askWhetherInhibited();
+  return 0;
+}
+
+// ActiveChanged, or GetActive's answer: both carry whether the shield is up.
+int GnomeIdle::onShieldChanged(sd_bus_message* message, void* self, sd_bus_error*) {
+  GnomeIdle& g = idleOf(self);
+  if (sd_bus_message_is_signal(message, nullptr, nullptr) <= 0) g.shieldCall_ = sd_bus_slot_unref(g.shieldCall_);
+  int active = 0;
+  if (failed(message) || sd_bus_message_read(message, "b", &active) < 0) return 0;
+  const bool was = g.shielded_;
+  g.shielded_ = active != 0;
+  // NOTE: the shield gone counts as someone back, even without input
+  // (SetActive false): the saver shows again only after a new idle period.
+  if (was && !g.shielded_) {
+    removeWatch(g.bus_, g.activeWatch_);
+    g.someoneBack();
+  }
   return 0;
 }

@@ -15,6 +15,11 @@
 // the one watched for: someone is back. A refused user-active watch lets
 // this idle time go as if someone were back; the idle watch fires again
 // after the next input and the idle time.
+//
+// GNOME's own shield (its blank or lock, org.gnome.ScreenSaver's
+// ActiveChanged) takes over from the saver: while it is up the session does
+// not count as idle, and once it goes the saver waits for a new idle
+// period, as if someone were back.
 #pragma once
 
 #include <systemd/sd-bus.h>
@@ -42,7 +47,7 @@ class GnomeIdle {
   double dueMs() const;
   // Handles what the bus sent; false when the bus went away.
   bool dispatch();
-  bool idle() const { return phase_ == Phase::Idle && !inhibited_; }
+  bool idle() const { return phase_ == Phase::Idle && !inhibited_ && !shielded_; }
 
  private:
   enum class Phase { Active, Arming, Idle };  // Arming: the idle watch fired, the user-active watch not yet in place
@@ -57,6 +62,7 @@ class GnomeIdle {
   static int onIdleTime(sd_bus_message* reply, void* self, sd_bus_error* error);
   static int onInhibitorsChanged(sd_bus_message* message, void* self, sd_bus_error* error);
   static int onInhibited(sd_bus_message* reply, void* self, sd_bus_error* error);
+  static int onShieldChanged(sd_bus_message* message, void* self, sd_bus_error* error);
 
   sd_bus* bus_;
   sd_bus_slot* watchFired_ = nullptr;
@@ -65,11 +71,14 @@ class GnomeIdle {
   sd_bus_slot* idleCall_ = nullptr;       // AddIdleWatch for a new time
   sd_bus_slot* activeCall_ = nullptr;     // AddUserActiveWatch, then GetIdletime
   sd_bus_slot* inhibitedCall_ = nullptr;  // IsInhibited
+  sd_bus_slot* shieldChanged_ = nullptr;  // ActiveChanged
+  sd_bus_slot* shieldCall_ = nullptr;     // GetActive, once at the start
   std::uint32_t idleWatch_ = 0;
   std::uint64_t idleMs_ = 0;     // what idleWatch_ watches for
   std::uint64_t askedMs_ = 0;    // what idleCall_ asks for
   std::uint32_t activeWatch_ = 0;
   Phase phase_ = Phase::Active;
   bool inhibited_ = false;
+  bool shielded_ = false;  // GNOME's blank or lock is up
   bool askAgain_ = false;  // the inhibitors changed while IsInhibited was on its way
 };

@@ -259,18 +259,22 @@ class Gnome(Helper):
 def gnome_idle_while_the_session_manager_hangs():
     with Gnome() as gnome, Desk(["A 320x240"], "-idle", "1", env=gnome.env) as desk:
         gnome.called(r"AddIdleWatch 1000")
-        # First with IsInhibited unanswered; then after what lets an idle time go unshown.
-        for commands, told in (((), r"IsInhibited"), (("refuse", "idle"), r"AddUserActiveWatch refused"),
-                               (("back", "idle"), r"GetIdletime 0")):
+        # First with IsInhibited unanswered; then after what lets an idle time go unshown
+        # (GNOME's shield: it hides, and its end waits for the next idle time).
+        for commands, told, hider in (((), r"IsInhibited", "active"),
+                                      (("refuse", "idle"), r"AddUserActiveWatch refused", "active"),
+                                      (("back", "idle"), r"GetIdletime 0", "shield"),
+                                      (("unshield",), None, "active")):
             gnome.send(*commands)
-            gnome.called(told)
+            if told:
+                gnome.called(told)
             gnome.send("idle")
             gnome.called(r"AddUserActiveWatch \d+")
             frames = desk.frames("A")
             desk.expect(lambda: desk.showing("A") and desk.frames("A") > frames + 30,
-                        f"after {told}: shown at the next idle time, 30 frames in 5 s", 5)
-            gnome.send("active")
-            desk.expect(lambda: not desk.on("A"), "someone back: hidden")
+                        f"after {' '.join(commands) or 'the start'}: shown at the next idle time, 30 frames in 5 s", 5)
+            gnome.send(hider)
+            desk.expect(lambda: not desk.on("A"), f"{hider}: hidden")
         gnome.bus.terminate()
         desk.ends_with(1, "the session bus gone, for the user unit to start it again")
 

@@ -1,9 +1,11 @@
-// gnome_stand_in: GNOME's idle monitor, and a session manager that never
-// answers IsInhibited, on the session bus. Prints "ready", then a line a
-// call ("AddIdleWatch 1000", "AddUserActiveWatch 2" or "... refused",
+// gnome_stand_in: GNOME's idle monitor, a session manager that never
+// answers IsInhibited, and GNOME's shield (org.gnome.ScreenSaver, refusing
+// every call), on the session bus. Prints "ready", then a line a call
+// ("AddIdleWatch 1000", "AddUserActiveWatch 2" or "... refused",
 // "GetIdletime 0", "IsInhibited"). Commands, a line each: idle | active
 // (WatchFired for the last idle | user-active watch), refuse (the next
-// AddUserActiveWatch refused), back (the next GetIdletime says 0 ms).
+// AddUserActiveWatch refused), back (the next GetIdletime says 0 ms),
+// shield | unshield (ActiveChanged: the shield up | gone).
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -20,6 +22,8 @@ constexpr const char* kMonitor = "org.gnome.Mutter.IdleMonitor";
 constexpr const char* kMonitorPath = "/org/gnome/Mutter/IdleMonitor/Core";
 constexpr const char* kSession = "org.gnome.SessionManager";
 constexpr const char* kSessionPath = "/org/gnome/SessionManager";
+constexpr const char* kShield = "org.gnome.ScreenSaver";
+constexpr const char* kShieldPath = "/org/gnome/ScreenSaver";
 
 std::uint32_t lastWatch = 0, idleWatch = 0, activeWatch = 0;
 bool refuse = false, back = false;
@@ -66,6 +70,8 @@ const sd_bus_vtable kSessionTable[] = {
 void run(sd_bus* bus, const std::string& command) {
   if (command == "idle" || command == "active")
     sd_bus_emit_signal(bus, kMonitorPath, kMonitor, "WatchFired", "u", command == "idle" ? idleWatch : activeWatch);
+  if (command == "shield" || command == "unshield")
+    sd_bus_emit_signal(bus, kShieldPath, kShield, "ActiveChanged", "b", command == "shield");
   refuse = refuse || command == "refuse";
   back = back || command == "back";
 }
@@ -77,7 +83,8 @@ int main() {
   if (sd_bus_open_user(&bus) < 0 ||
       sd_bus_add_object_vtable(bus, nullptr, kMonitorPath, kMonitor, kMonitorTable, nullptr) < 0 ||
       sd_bus_add_object_vtable(bus, nullptr, kSessionPath, kSession, kSessionTable, nullptr) < 0 ||
-      sd_bus_request_name(bus, kMonitor, 0) < 0 || sd_bus_request_name(bus, kSession, 0) < 0) {
+      sd_bus_request_name(bus, kMonitor, 0) < 0 || sd_bus_request_name(bus, kSession, 0) < 0 ||
+      sd_bus_request_name(bus, kShield, 0) < 0) {
     std::fprintf(stderr, "gnome_stand_in: no session bus, or its names taken\n");
     return 1;
   }
