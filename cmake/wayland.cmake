@@ -76,7 +76,7 @@ target_link_libraries(flindra_wayland_base PUBLIC flindra_wayland_protocols PkgC
 add_executable(flindra-wayland src/wayland/main.cpp src/wayland/desk.cpp src/wayland/saver_surface.cpp
                                src/wayland/input.cpp src/wayland/options.cpp src/wayland/progress_report.cpp
                                src/wayland/idle_watch.cpp src/wayland/gnome_idle.cpp
-                               src/wayland/kde_inhibitions.cpp)
+                               src/wayland/kde_inhibitions.cpp src/wayland/session_bus.cpp)
 target_compile_options(flindra-wayland PRIVATE ${FLINDRA_WARNINGS} ${FLINDRA_HARDENING})
 target_link_options(flindra-wayland PRIVATE ${FLINDRA_HARDENING_LINK})
 target_compile_definitions(flindra-wayland PRIVATE FLINDRA_VERSION="${PROJECT_VERSION}")

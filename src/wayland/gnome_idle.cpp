@@ -1,12 +1,11 @@
 #include "wayland/gnome_idle.h"
 
-#include <poll.h>
 #include <systemd/sd-bus.h>
 
-#include <algorithm>
 #include <cstdarg>
+#include <initializer_list>
 
-#include "posix/wait.h"
+#include "wayland/session_bus.h"
 
 namespace {
 
@@ -84,21 +83,9 @@ void GnomeIdle::watchFor(std::uint64_t ms) {
 
 int GnomeIdle::fd() const { return sd_bus_get_fd(bus_); }
 
-double GnomeIdle::dueMs() const {
-  std::uint64_t at = 0;
-  if (sd_bus_get_timeout(bus_, &at) < 0) return 0;
-  double due = at == UINT64_MAX ? kWaitForever : static_cast<double>(at) / 1000;
-  // NOTE: the wait is for reading only: what the socket could not take at once goes at the next dispatch.
-  if ((sd_bus_get_events(bus_) & POLLOUT) != 0) due = std::min(due, MsNow() + 50);
-  return due;
-}
+double GnomeIdle::dueMs() const { return BusDueMs(bus_); }
 
-bool GnomeIdle::dispatch() {
-  int handled = 0;
-  while ((handled = sd_bus_process(bus_, nullptr)) > 0) {
-  }
-  return handled >= 0 && sd_bus_is_open(bus_) > 0;
-}
+bool GnomeIdle::dispatch() { return DispatchBus(bus_); }
 
 // Calls a method of the idle monitor, its answer to come to answer(reply, this);
 // false when it could not be sent.

@@ -1,13 +1,12 @@
 #include "wayland/kde_inhibitions.h"
 
-#include <poll.h>
 #include <systemd/sd-bus.h>
 
 #include <algorithm>
 #include <cstdarg>
 #include <string_view>
 
-#include "posix/wait.h"
+#include "wayland/session_bus.h"
 
 namespace {
 
@@ -90,21 +89,9 @@ void KdeInhibitions::ask() {
 
 int KdeInhibitions::fd() const { return sd_bus_get_fd(bus_); }
 
-double KdeInhibitions::dueMs() const {
-  std::uint64_t at = 0;
-  if (sd_bus_get_timeout(bus_, &at) < 0) return 0;
-  double due = at == UINT64_MAX ? kWaitForever : static_cast<double>(at) / 1000;
-  // NOTE: the wait is for reading only: what the socket could not take at once goes at the next dispatch.
-  if ((sd_bus_get_events(bus_) & POLLOUT) != 0) due = std::min(due, MsNow() + 50);
-  return due;
-}
+double KdeInhibitions::dueMs() const { return BusDueMs(bus_); }
 
-bool KdeInhibitions::dispatch() {
-  int handled = 0;
-  while ((handled = sd_bus_process(bus_, nullptr)) > 0) {
-  }
-  return handled >= 0 && sd_bus_is_open(bus_) > 0;
-}
+bool KdeInhibitions::dispatch() { return DispatchBus(bus_); }
 
 int KdeInhibitions::onChanged(sd_bus_message*, void* self, sd_bus_error*) {
   inhibitionsOf(self).ask();
