@@ -24,7 +24,7 @@ from preview_frames import HELD, PREVIEW, core_frame, cut, preview_rect  # noqa:
 
 program, gnome_remote, kwin_remote, backdrop_helper, settings, native_frame, pointer_helper, shots = sys.argv[1:9]
 # A desk seen through another compositor (Weston or KWin 6.3 in sway's windows) is read back from that one.
-SCREEN = os.environ.get("FLINDRA_SCREEN_DISPLAY")
+SCREEN = os.environ.get("FLINDRA_SCREEN_DISPLAY") or os.environ["WAYLAND_DISPLAY"]
 DESK = os.environ["FLINDRA_DESK"]
 shots = os.path.join(shots, DESK)
 os.makedirs(shots, exist_ok=True)
@@ -143,6 +143,12 @@ class KwinDesk:
         self.backdrop.close()
 
 
+def grim(*where):
+    """A screenshot as PPM from the compositor that owns the screen (-o an output, -g a rectangle)."""
+    return subprocess.run(["grim", "-t", "ppm", *where, "-"], env=dict(os.environ, WAYLAND_DISPLAY=SCREEN),
+                          capture_output=True, check=True, timeout=10).stdout
+
+
 class WlrootsDesk:
     """sway or labwc, or Weston inside sway's output: grim's screenshots and
     wtype's keys through the compositor that owns the screen; moves and
@@ -150,29 +156,24 @@ class WlrootsDesk:
     idle inhibitor, where the desk has a layer shell."""
 
     def __init__(self):
-        self.screen = dict(os.environ, WAYLAND_DISPLAY=SCREEN or os.environ["WAYLAND_DISPLAY"])
         self.where = {name: ["-o", name] for name in MONITORS}
         if DESK == "sway":
-            second = "HEADLESS-2"
             subprocess.run(["swaymsg", "create_output"], check=True, capture_output=True, timeout=10)
-            subprocess.run(["swaymsg", "output", second, "resolution", "1024x768", "position", "1280", "0"],
+            subprocess.run(["swaymsg", "output", "HEADLESS-2", "resolution", "1024x768", "position", "1280", "0"],
                            check=True, capture_output=True, timeout=10)
             deadline = time.monotonic() + 10
-            while not self.grim(["-o", second]).startswith(b"P6\n1024 768\n"):
-                assert time.monotonic() < deadline, f"{second} never became 1024 x 768"
+            while not grim("-o", "HEADLESS-2").startswith(b"P6\n1024 768\n"):
+                assert time.monotonic() < deadline, "HEADLESS-2 never became 1024 x 768"
                 time.sleep(0.05)
         if DESK == "weston":
             self.where = {"weston": ["-g", self.weston_desktop()]}
         self.backdrop = None if DESK == "weston" else Helper([backdrop_helper])
         self.pointer = None if DESK == "weston" else Helper([pointer_helper])
 
-    def grim(self, where):
-        return subprocess.run(["grim", "-t", "ppm", *where, "-"], env=self.screen, capture_output=True, check=True,
-                              timeout=10).stdout
-
-    def weston_desktop(self):
+    @staticmethod
+    def weston_desktop():
         """Where Weston's desktop shows on sway's output: its #12fe34, inside Weston's frame."""
-        header, rgb = self.grim([]).split(b"\n255\n", 1)
+        header, rgb = grim().split(b"\n255\n", 1)
         width = int(header.split()[1])
         green = [i // 3 for i in range(0, len(rgb), 3) if rgb[i:i + 3] == b"\x12\xfe\x34"]
         xs, ys = [i % width for i in green], [i // width for i in green]
@@ -180,13 +181,11 @@ class WlrootsDesk:
         return f"{min(xs)},{min(ys)} {MONITORS['weston'][0]}x{MONITORS['weston'][1]}"
 
     def pixels(self, name):
-        header, rgb = self.grim(self.where[name]).split(b"\n255\n", 1)
-        width, height = MONITORS[name]
-        assert header.split()[1:] == [str(width).encode(), str(height).encode()], f"{name}: not {width} x {height}"
-        return rgb
+        return rgb_of(name, grim(*self.where[name]))
 
     def key(self):
-        subprocess.run(["wtype", "-s", "100", "x"], env=self.screen, check=True, timeout=10)
+        subprocess.run(["wtype", "-s", "100", "x"], env=dict(os.environ, WAYLAND_DISPLAY=SCREEN), check=True,
+                       timeout=10)
 
     def send(self, command):
         self.pointer.send(command)
@@ -215,7 +214,9 @@ class NestedKwinDesk(KwinDesk):
         while nodes:
             node = nodes.pop()
             nodes += node["nodes"] + node["floating_nodes"]
-            windows.update({name: node["rect"] for name in MONITORS if f" {name} " in (node.get("name") or "")})
+            r = node["rect"]
+            windows.update({name: f"{r['x']},{r['y']} {r['width']}x{r['height']}"
+                            for name in MONITORS if f" {name} " in (node.get("name") or "")})
         assert windows.keys() == MONITORS.keys(), f"KWin's windows on sway: {windows}"
         self.windows = windows
         # HACK: a cursor a client sets (GTK's, over its window) stops KWin 6.3
@@ -250,10 +251,7 @@ class NestedKwinDesk(KwinDesk):
         self.remote.send("agent-release")
 
     def pixels(self, name):
-        rect = self.windows[name]
-        read = ["grim", "-t", "ppm", "-g", f"{rect['x']},{rect['y']} {rect['width']}x{rect['height']}", "-"]
-        return rgb_of(name, subprocess.run(read, env=dict(os.environ, WAYLAND_DISPLAY=SCREEN), capture_output=True,
-                                           check=True, timeout=10).stdout)
+        return rgb_of(name, grim("-g", self.windows[name]))
 
 
 def rgb_of(name, ppm):
