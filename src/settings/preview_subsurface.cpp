@@ -116,7 +116,8 @@ bool PreviewSubsurface::open(GtkWidget* widget, int width, int height, std::stri
 
 PreviewSubsurface::~PreviewSubsurface() {
   if (clock_ != nullptr) {
-    g_signal_handler_disconnect(clock_, layoutHandler_);
+    // The window's surface, going first, may have disposed of its clock's handlers already.
+    if (g_signal_handler_is_connected(clock_, layoutHandler_)) g_signal_handler_disconnect(clock_, layoutHandler_);
     g_object_unref(clock_);
   }
   if (fractionalScales_ != nullptr) wp_fractional_scale_manager_v1_destroy(fractionalScales_);
